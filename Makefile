@@ -18,11 +18,28 @@ configure: deps
 build: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS)
 
+# Starts the window on this desktop (it discovers Art-Net nodes on the real network: that is
+# what it is for).
 run: build
 	@scripts/run-app build/$(PRESET)
 
+# The whole suite, inside a network namespace of its own; socket tests make their own lab.
 test: build
 	@scripts/isolated ctest --preset $(PRESET) -j $(JOBS)
+
+# Benchmarks from a Release build; the ones that open sockets run isolated.
+bench:
+	@$(MAKE) --no-print-directory build PRESET=release
+	@scripts/bench-all build/release
+
+# The real window, headless under Xvfb inside the lab with two simulated nodes.
+screenshot: build
+	@scripts/screenshot build/$(PRESET)
+
+# A .deb of the Release build.
+package:
+	@$(MAKE) --no-print-directory build PRESET=release
+	@cd build/release && cpack -G DEB
 
 clean:
 	rm -rf build
