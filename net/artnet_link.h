@@ -35,17 +35,19 @@ class ArtNetLink final : public ArtDmxSender {
   // Opens the socket bound to INADDR_ANY:6454 with broadcasting on and records the host's
   // IPv4 addresses. False when the socket cannot be made or bound; the socket is then closed.
   bool OpenArtNetEndpoint();
-  // Starts the receiver thread (once, only on an open link).
-  void StartReceiver();
+  // Starts the receiver thread (once, only on an open link). True when it was started.
+  bool StartReceiver();
   // Broadcasts the one ArtPoll to 255.255.255.255:6454.
   bool SendArtPoll();
   // Sends frame as one ArtDmx to destination:6454. False for no frame, Length > 512, a closed
   // link or a send error.
   bool SendArtDmx(const DmxFrame* frame, const Ipv4Bytes& destination) override;
-  // Stops the receiver (shutdown + join) and closes the socket. Idempotent.
+  // Stops the receiver (shutdown + join) and closes the socket. Idempotent. Call it from the
+  // thread that owns the link, never from the receiver.
   void Close();
 
-  // One receive into buffer and its processing (the receiver thread's loop body).
+  // One receive into buffer and its processing (the receiver thread's loop body). Interrupted
+  // receives are retried; after any other error it pauses briefly and processes nothing.
   void ReceiveArtNetPacket(std::uint8_t* buffer, std::size_t capacity);
   // Processing of one recvfrom result: only n > 0 bytes are looked at.
   void HandleReceived(long n, const std::uint8_t* buffer);
@@ -59,7 +61,7 @@ class ArtNetLink final : public ArtDmxSender {
  private:
   void ArtNetReceiverThread();
 
-  int m_socket = -1;  // ArtNetSocket
+  int m_socket = -1;                                     // ArtNetSocket
   std::uint8_t m_sendBuffer[kPacketBufferSize] = {};     // ArtSendBuffer, UI thread only
   std::uint8_t m_receiveBuffer[kPacketBufferSize] = {};  // ReceiveBuffer, receiver thread only
   NodeTable m_nodeTable;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <type_traits>
 
 namespace chromaset {
 
@@ -31,12 +32,38 @@ struct NodeRecord {
   std::uint8_t Status2;
 };
 
+// The record is a byte layout that readers rely on: every field sits at its fixed position.
+static_assert(std::is_standard_layout_v<NodeRecord> && std::is_trivially_copyable_v<NodeRecord>);
+static_assert(sizeof(NodeRecord) == 128);
+static_assert(offsetof(NodeRecord, IpAddress) == 0);
+static_assert(offsetof(NodeRecord, Port) == 4);
+static_assert(offsetof(NodeRecord, Unfilled6) == 6);
+static_assert(offsetof(NodeRecord, Status1) == 13);
+static_assert(offsetof(NodeRecord, EstaMan) == 14);
+static_assert(offsetof(NodeRecord, ShortName) == 16);
+static_assert(offsetof(NodeRecord, LongName) == 34);
+static_assert(offsetof(NodeRecord, NumPorts) == 98);
+static_assert(offsetof(NodeRecord, PortTypes) == 100);
+static_assert(offsetof(NodeRecord, GoodInput) == 104);
+static_assert(offsetof(NodeRecord, GoodOutput) == 108);
+static_assert(offsetof(NodeRecord, SwIn) == 112);
+static_assert(offsetof(NodeRecord, SwOut) == 116);
+static_assert(offsetof(NodeRecord, Unfilled120) == 120);
+static_assert(offsetof(NodeRecord, Mac) == 121);
+static_assert(offsetof(NodeRecord, Status2) == 127);
+
+// A slot is in use while its Port is not 0.
+inline bool IsInUse(const NodeRecord& record) { return record.Port != 0; }
+
 using NodeSnapshot = std::array<NodeRecord, kNodeSlots>;
 
 class NodeTable {
  public:
-  // Stores one ArtPollReply (already recognised) of length bytes. Returns true when a record
-  // was written.
+  // Stores one ArtPollReply (already recognised) of length bytes; bytes past length read as
+  // zero. The node is found by the address it reports, first matching slot of all 99, else the
+  // first free slot. Dropped: replies under 16 bytes, new nodes while the table is full, and a
+  // Port-0 reply for a slot in use (a known node is never made to vanish). Returns true when a
+  // record was written.
   bool ApplyPollReply(const std::uint8_t* reply, std::size_t length);
 
   // A consistent copy of one slot (slot < kNodeSlots) or of the whole table.

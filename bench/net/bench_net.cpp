@@ -1,0 +1,191 @@
+// Link throughput: the cost SendArtDmx adds over a bare sendto of the same 530 bytes on the
+// same socket, and how many ArtPollReply datagrams per second go into the node table.
+//
+// The send benchmarks open the Art-Net socket and send to 127.0.0.1 only. They run only in a
+// network namespace that holds nothing but loopback (scripts/isolated makes one) and skip
+// themselves anywhere else.
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "artnet_link.h"
+#include "poll_reply.h"
+
+namespace chromaset {
+namespace {
+
+// True when every interface of this namespace is loopback, so no datagram can leave it.
+bool OnlyLoopback(std::string& why) {
+  ifaddrs* list = nullptr;
+  if (::getifaddrs(&list) != 0) {
+    why = "cannot list interfaces";
+    return false;
+  }
+  bool onlyLo = true;
+  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    if (std::strcmp(entry->ifa_name, "lo") != 0) {
+      why = std::string("interface ") + entry->ifa_name + " present; run under scripts/isolated";
+      onlyLo = false;
+      break;
+    }
+  }
+  ::freeifaddrs(list);
+  return onlyLo;
+}
+
+// One link for all send benchmarks, opened on first use inside the isolated namespace.
+ArtNetLink* SharedLink(std::string& why) {
+  static std::string reason;
+  static std::unique_ptr<ArtNetLink> link = [] {
+    std::string local;
+    if (!OnlyLoopback(local)) {
+      reason = local;
+      return std::unique_ptr<ArtNetLink>();
+    }
+    auto opened = std::make_unique<ArtNetLink>();
+    if (!opened->OpenArtNetEndpoint()) {
+      reason = "cannot bind UDP port 6454";
+      return std::unique_ptr<ArtNetLink>();
+    }
+    return opened;
+  }();
+  why = reason;
+  return link.get();
+}
+
+const Ipv4Bytes kLoopback{127, 0, 0, 1};
+
+DmxFrame TestFrame() {
+  DmxFrame frame;
+  frame.Length = 512;
+  frame.Data[0] = 255;
+  frame.Data[1] = 128;
+  frame.Data[3] = 10;
+  return frame;
+}
+
+void BM_SendArtDmx(benchmark::State& state) {
+  std::string why;
+  ArtNetLink* link = SharedLink(why);
+  if (link == nullptr) {
+    state.SkipWithError(why.c_str());
+    return;
+  }
+  const DmxFrame frame = TestFrame();
+  for (auto _ : state) {
+    if (!link->SendArtDmx(&frame, kLoopback)) {
+      state.SkipWithError("SendArtDmx failed");
+      break;
+    }
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SendArtDmx);
+
+void BM_BareSendto(benchmark::State& state) {
+  std::string why;
+  ArtNetLink* link = SharedLink(why);
+  if (link == nullptr) {
+    state.SkipWithError(why.c_str());
+    return;
+  }
+  std::array<std::uint8_t, kPacketBufferSize> packet{};
+  const std::size_t size = BuildArtDmx(TestFrame(), packet.data(), packet.size());
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(kArtNetPort);
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  for (auto _ : state) {
+    if (::sendto(link->Socket(), packet.data(), size, 0, reinterpret_cast<const sockaddr*>(&to),
+                 sizeof(to)) < 0) {
+      state.SkipWithError("sendto failed");
+      break;
+    }
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_BareSendto);
+
+// Both sends alternating in batches, so drift of the machine hits both alike; the counter
+// "ratio" is SendArtDmx time over bare sendto time.
+void BM_SendArtDmxOverSendtoRatio(benchmark::State& state) {
+  std::string why;
+  ArtNetLink* link = SharedLink(why);
+  if (link == nullptr) {
+    state.SkipWithError(why.c_str());
+    return;
+  }
+  const DmxFrame frame = TestFrame();
+  std::array<std::uint8_t, kPacketBufferSize> packet{};
+  const std::size_t size = BuildArtDmx(frame, packet.data(), packet.size());
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(kArtNetPort);
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  constexpr int kBatch = 256;
+  using Clock = std::chrono::steady_clock;
+  Clock::duration link_time{};
+  Clock::duration bare_time{};
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    for (int i = 0; i < kBatch; ++i) benchmark::DoNotOptimize(link->SendArtDmx(&frame, kLoopback));
+    const auto t1 = Clock::now();
+    for (int i = 0; i < kBatch; ++i) {
+      benchmark::DoNotOptimize(::sendto(link->Socket(), packet.data(), size, 0,
+                                        reinterpret_cast<const sockaddr*>(&to), sizeof(to)));
+    }
+    const auto t2 = Clock::now();
+    link_time += t1 - t0;
+    bare_time += t2 - t1;
+  }
+  state.counters["ratio"] = bare_time.count() > 0 ? static_cast<double>(link_time.count()) /
+                                                        static_cast<double>(bare_time.count())
+                                                  : 0.0;
+  state.SetItemsProcessed(state.iterations() * 2 * kBatch);
+}
+BENCHMARK(BM_SendArtDmxOverSendtoRatio);
+
+// 99 known nodes answering in turn: the steady state after discovery (both scans run in full).
+void BM_ReceiverIngest(benchmark::State& state) {
+  std::array<test::PollReply, kNodeSlots> replies;
+  for (std::size_t n = 0; n < replies.size(); ++n) replies[n] = test::NodeReply(n);
+  NodeTable table;
+  std::size_t next = 0;
+  for (auto _ : state) {
+    const test::PollReply& reply = replies[next];
+    ProcessDatagram(reply.data(), reply.length, table);
+    next = next + 1 == replies.size() ? 0 : next + 1;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ReceiverIngest);
+
+// The same through the receive step that the thread runs after recvfrom, with every eighth
+// datagram kind of the flood mix (most of them not stored).
+void BM_ReceiverIngestMixed(benchmark::State& state) {
+  constexpr std::size_t kDatagrams = 512;
+  static std::array<std::array<std::uint8_t, 1024>, kDatagrams> data;
+  static std::array<std::size_t, kDatagrams> lengths;
+  for (std::size_t i = 0; i < kDatagrams; ++i) {
+    lengths[i] = test::MakeFloodDatagram(static_cast<std::uint32_t>(i), data[i]);
+  }
+  auto link = std::make_unique<ArtNetLink>();  // no socket
+  std::size_t next = 0;
+  for (auto _ : state) {
+    link->HandleReceived(static_cast<long>(lengths[next]), data[next].data());
+    next = (next + 1) % kDatagrams;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ReceiverIngestMixed);
+
+}  // namespace
+}  // namespace chromaset
