@@ -1,0 +1,457 @@
+#include "wheel_dlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QIcon>
+#include <QImage>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QSlider>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstring>
+#include <thread>
+
+#include "about_dlg.h"
+#include "discovery_splash.h"
+#include "pick_geometry.h"
+#include "ui_main.h"
+
+// The resources live in this static library; registering them here keeps the linker from
+// dropping them.
+static void InitChromasetResources() { Q_INIT_RESOURCE(chromaset); }
+
+namespace chromaset {
+
+namespace {
+
+constexpr int kSplashTickMs = 100;
+
+bool AcceptedNode(const NodeRecord& record) {
+  return record.EstaMan == kEstaManAccepted || record.EstaMan == kEstaManAcceptedSwapped;
+}
+
+// 0.0.0.0/8, 127.0.0.0/8 and everything from 224.0.0.0 on are never a node's own address.
+bool UnusableNodeAddress(const std::uint8_t* ip) {
+  return ip[0] == 0 || ip[0] == 127 || ip[0] >= 224;
+}
+
+QString FormatAddress(const std::uint8_t* ip) {
+  return QStringLiteral("%1.%2.%3.%4").arg(ip[0]).arg(ip[1]).arg(ip[2]).arg(ip[3]);
+}
+
+// A fixed-width name field: up to its first zero byte, never past the field, Latin-1.
+QString NameField(const char* field, std::size_t width) {
+  return QString::fromLatin1(field, static_cast<qsizetype>(strnlen(field, width)));
+}
+
+}  // namespace
+
+std::uint32_t KeyStateFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+  std::uint32_t flags = 0;
+  if (buttons & Qt::LeftButton) flags |= MK_LBUTTON;
+  if (buttons & Qt::RightButton) flags |= MK_RBUTTON;
+  if (modifiers & Qt::ShiftModifier) flags |= MK_SHIFT;
+  if (modifiers & Qt::ControlModifier) flags |= MK_CONTROL;
+  if (buttons & Qt::MiddleButton) flags |= MK_MBUTTON;
+  return flags;
+}
+
+void ShowFailureMessageBox(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+CWheelDlg::CWheelDlg(ArtNetLink& link, QWidget* parent)
+    : CWheelDlg(link, link.Nodes(), link.LocalAddresses(), parent) {
+  m_link = &link;
+}
+
+CWheelDlg::CWheelDlg(ArtDmxSender& sender, const NodeTable& nodes,
+                     const LocalAddressTable& localAddresses, QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::CWheelDlg>()),
+      m_sender(sender),
+      m_nodes(nodes),
+      m_localAddresses(localAddresses),
+      m_wheel(std::make_unique<WheelImage>()) {
+  InitChromasetResources();
+  SetUpControls();
+}
+
+CWheelDlg::~CWheelDlg() = default;
+
+void CWheelDlg::SetUpControls() {
+  m_ui->setupUi(this);
+  m_sliderWhite = m_ui->m_sliderWhite;
+  m_sliderGreen = m_ui->m_sliderGreen;
+  m_sliderBlue = m_ui->m_sliderBlue;
+  m_sliderRed = m_ui->m_sliderRed;
+  m_wheelPicture = m_ui->m_wheelPicture;
+
+  // A dialog frame: caption and close button, no minimise, maximise or help button.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setWindowTitle(QString::fromUtf8(kMainCaption));
+
+  // The picture only shows the wheel; pointer input goes through to the dialog.
+  m_wheelPicture->setFixedSize(kWheelSize, kWheelSize);
+  m_wheelPicture->setAttribute(Qt::WA_TransparentForMouseEvents);
+  m_wheelPicture->setFocusPolicy(Qt::NoFocus);
+
+  // Each paint of a slider is an output notification.
+  for (QSlider* slider : {m_sliderRed, m_sliderGreen, m_sliderBlue, m_sliderWhite}) {
+    slider->installEventFilter(this);
+  }
+}
+
+bool CWheelDlg::OnInitDialog(const InitOptions& options) {
+  AppendAboutItem();
+  SetWindowIcons();
+  const bool networkUp = StartNetwork(options);
+  BuildWheel();
+  InitOutput();
+  BuildDeviceMenu();
+  m_sliderRed->setFocus(Qt::OtherFocusReason);
+  return networkUp;
+}
+
+void CWheelDlg::AppendAboutItem() {
+  m_menuBar = new QMenuBar(this);
+  m_menuBar->setObjectName(QStringLiteral("m_menuBar"));
+  layout()->setMenuBar(m_menuBar);
+  m_windowMenu = m_menuBar->addMenu(QString::fromUtf8(kWindowMenuText));
+  m_windowMenu->setObjectName(QStringLiteral("m_windowMenu"));
+  m_windowMenu->addSeparator();
+  QAction* about = m_windowMenu->addAction(QString::fromUtf8(kAboutItemText));
+  about->setData(IDM_ABOUT);
+  connect(about, &QAction::triggered, this, [this] { OnSysCommand(IDM_ABOUT); });
+}
+
+void CWheelDlg::SetWindowIcons() {
+  // Both images of the icon file (32 and 16 pixels), for the frame and the task bar.
+  QIcon icon;
+  QImageReader reader(QString::fromUtf8(kAppIconPath));
+  do {
+    const QImage image = reader.read();
+    if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+  } while (reader.jumpToNextImage());
+  setWindowIcon(icon);
+}
+
+bool CWheelDlg::StartNetwork(const InitOptions& options) {
+  if (m_link != nullptr) {
+    if (!m_link->OpenArtNetEndpoint()) {
+      const QString title = QCoreApplication::applicationName();
+      const QString text = QString::fromUtf8(kNetworkFailureText);
+      if (options.showFailure) {
+        options.showFailure(nullptr, title, text);
+      } else {
+        ShowFailureMessageBox(nullptr, title, text);
+      }
+      done(QDialog::Rejected);
+      return false;
+    }
+    m_link->StartReceiver();
+    m_link->SendArtPoll();
+  }
+  WaitForNodes(options);
+  return true;
+}
+
+int CWheelDlg::CountAnsweredNodes() const {
+  int count = 0;
+  for (std::size_t slot = 0; slot < kNodeSlots; ++slot) {
+    if (m_nodes.Record(slot).Port != 0) ++count;
+  }
+  return count;
+}
+
+void CWheelDlg::WaitForNodes(const InitOptions& options) {
+  const auto waitMs = static_cast<qint64>(options.discoveryWait.count());
+  if (waitMs <= 0) return;
+  if (!options.showSplash) {
+    std::this_thread::sleep_for(options.discoveryWait);
+    return;
+  }
+  // The dialog stays hidden; only the splash runs an event loop until the wait is over.
+  DiscoverySplash splash(windowIcon(), static_cast<int>(waitMs));
+  splash.show();
+  QElapsedTimer elapsed;
+  elapsed.start();
+  QEventLoop loop;
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+    const qint64 done = elapsed.elapsed();
+    splash.Update(static_cast<int>(std::min(done, waitMs)), CountAnsweredNodes());
+    if (done >= waitMs) loop.quit();
+  });
+  tick.start(kSplashTickMs);
+  QTimer::singleShot(static_cast<int>(waitMs), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  splash.Update(0, CountAnsweredNodes());
+  while (elapsed.elapsed() < waitMs) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  splash.close();
+}
+
+// --- Wheel picture ---
+
+void CWheelDlg::BuildWheel() {
+  // IDB_WHEEL as 32-bit pixels; a missing or malformed bitmap leaves the background black.
+  QImage background(QString::fromUtf8(kWheelBitmapPath));
+  if (!background.isNull()) background = background.convertToFormat(QImage::Format_RGB32);
+  const bool usable = !background.isNull() && background.width() == kWheelSize &&
+                      background.height() == kWheelSize &&
+                      background.bytesPerLine() == kWheelSize * 4;
+  m_wheel->BuildWheel(usable ? reinterpret_cast<const WheelPixel*>(background.constBits())
+                             : nullptr);
+  ShowWheel();
+}
+
+void CWheelDlg::ShowWheel() {
+  // The picture gets its own copy: the display buffer changes with the next pick.
+  const QImage view(reinterpret_cast<const uchar*>(m_wheel->DisplayPixels()), kWheelSize,
+                    kWheelSize, kWheelSize * 4, QImage::Format_RGB32);
+  m_wheelPicture->setPixmap(QPixmap::fromImage(view.copy()));
+}
+
+// --- Pointer ---
+
+bool CWheelDlg::LocateInWheel(QPoint dialogPoint, QPoint& wheelPoint) const {
+  wheelPoint = m_wheelPicture->mapFrom(this, dialogPoint);
+  const QRect area = m_wheelPicture->rect();
+  return PassesPickMargin(wheelPoint.x(), wheelPoint.y(), area.width(), area.height());
+}
+
+void CWheelDlg::OnMouseMove(std::uint32_t flags, QPoint point) {
+  if (!MovePicks(flags)) return;
+  QPoint p;
+  if (!LocateInWheel(point, p)) return;
+  if (OnPickRing(p.x(), p.y())) ApplyPickedColour(p.x(), p.y());
+}
+
+void CWheelDlg::OnLButtonDown(std::uint32_t /*flags*/, QPoint point) {
+  QPoint p;
+  if (!LocateInWheel(point, p)) return;
+  if (OnPickRing(p.x(), p.y())) ApplyPickedColour(p.x(), p.y());
+  if (InLogoSquare(p.x(), p.y())) QDesktopServices::openUrl(QUrl(QString::fromUtf8(kHomePage)));
+}
+
+void CWheelDlg::ApplyPickedColour(int x, int y) {
+  const PackedRgb colour = m_wheel->DrawMarker(x, y);
+  ShowWheel();
+  SetSliderPosition(m_sliderRed, static_cast<int>(colour & 0xFF));
+  SetSliderPosition(m_sliderGreen, static_cast<int>((colour >> 8) & 0xFF));
+  SetSliderPosition(m_sliderBlue, static_cast<int>((colour >> 16) & 0xFF));
+}
+
+void CWheelDlg::SetSliderPosition(QSlider* slider, int position) {
+  slider->setValue(position);
+  slider->update();  // repaint (and so send) even when the position did not change
+}
+
+void CWheelDlg::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    OnLButtonDown(KeyStateFlags(event->buttons(), event->modifiers()), event->position().toPoint());
+  }
+  QDialog::mousePressEvent(event);
+}
+
+void CWheelDlg::mouseMoveEvent(QMouseEvent* event) {
+  OnMouseMove(KeyStateFlags(event->buttons(), event->modifiers()), event->position().toPoint());
+  QDialog::mouseMoveEvent(event);
+}
+
+void CWheelDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The second press of a double click: it picks like any press, but the logo has already
+  // opened the page on the first one.
+  if (event->button() == Qt::LeftButton) {
+    QPoint p;
+    const bool onLogo = LocateInWheel(event->position().toPoint(), p) && InLogoSquare(p.x(), p.y());
+    if (!onLogo) {
+      OnLButtonDown(KeyStateFlags(event->buttons(), event->modifiers()),
+                    event->position().toPoint());
+    }
+  }
+  event->accept();
+}
+
+void CWheelDlg::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);  // Escape rejects
+}
+
+// --- Output ---
+
+void CWheelDlg::InitOutput() {
+  m_dmxFrame.Net = 0;
+  m_dmxFrame.SubUni = 0;
+  m_dmxFrame.Length = static_cast<std::uint16_t>(kDmxChannels);
+  std::memset(m_dmxFrame.Data, 0, sizeof m_dmxFrame.Data);
+  m_broadcastAddress = {255, 255, 255, 255};
+  for (QSlider* slider : {m_sliderRed, m_sliderGreen, m_sliderBlue, m_sliderWhite}) {
+    slider->setRange(0, 255);
+    SetSliderPosition(slider, 0);
+  }
+}
+
+bool CWheelDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint && m_outputReady) {
+    if (watched == m_sliderWhite) {
+      OnCustomDrawWhite();
+    } else if (watched == m_sliderRed || watched == m_sliderGreen || watched == m_sliderBlue) {
+      OnCustomDrawColour();
+    }
+  }
+  return QDialog::eventFilter(watched, event);  // the slider paints itself as usual
+}
+
+void CWheelDlg::OnCustomDrawWhite() {
+  m_dmxFrame.Data[3] = static_cast<std::uint8_t>(m_sliderWhite->value() & 0xFF);
+  SendToTargets();
+}
+
+void CWheelDlg::OnCustomDrawColour() {
+  m_dmxFrame.Data[0] = static_cast<std::uint8_t>(m_sliderRed->value() & 0xFF);
+  m_dmxFrame.Data[1] = static_cast<std::uint8_t>(m_sliderGreen->value() & 0xFF);
+  m_dmxFrame.Data[2] = static_cast<std::uint8_t>(m_sliderBlue->value() & 0xFF);
+  SendToTargets();
+}
+
+void CWheelDlg::SendToTargets() {
+  const OutputTargets targets = SelectedTargets();
+  if (targets.broadcast) {
+    m_sender.SendArtDmx(&m_dmxFrame, m_broadcastAddress);
+    return;
+  }
+  for (int i = 0; i < targets.count; ++i) {
+    m_sender.SendArtDmx(&m_dmxFrame, targets.addresses[static_cast<std::size_t>(i)]);
+  }
+}
+
+// --- Devices menu ---
+
+void CWheelDlg::BuildDeviceMenu() {
+  m_deviceCount = 0;
+  m_itemCount = 0;
+  m_deviceItems.fill(nullptr);
+
+  m_devicesMenu = new QMenu(QString::fromUtf8(kDevicesMenuText), m_menuBar);
+  m_devicesMenu->setObjectName(QStringLiteral("m_devicesMenu"));
+  m_devicesMenu->setToolTipsVisible(true);
+  m_menuBar->insertMenu(m_windowMenu->menuAction(), m_devicesMenu);
+
+  m_broadcastItem = m_devicesMenu->addAction(QString::fromUtf8(kBroadcastItemText));
+  m_broadcastItem->setData(ID_BROADCAST);
+  m_broadcastItem->setCheckable(true);
+  m_broadcastItem->setChecked(true);
+  // Qt flips a checkable item before it reports the choice; the handlers set the marks
+  // themselves, from the state the user saw.
+  connect(m_broadcastItem, &QAction::triggered, this, [this] {
+    m_broadcastItem->setChecked(!m_broadcastItem->isChecked());
+    OnBroadcast();
+  });
+
+  const Ipv4Bytes& local = m_localAddresses[0];
+  for (std::size_t slot = 0; slot < kNodeSlots; ++slot) {
+    const NodeRecord record = m_nodes.Record(slot);
+    if (record.Port == 0) break;
+    if (!AcceptedNode(record)) continue;
+    if (m_deviceCount < kMaxDeviceItems) {
+      const std::uint8_t* ip = record.IpAddress;
+      const bool sameNetwork = ip[0] == local[0] && ip[1] == local[1] && ip[2] == local[2];
+      QString text = NameField(record.LongName, sizeof record.LongName);
+      text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+      QAction* item = m_devicesMenu->addAction(text);
+      item->setData(ID_DEVICE_1 + m_deviceCount);
+      item->setCheckable(true);
+      item->setChecked(false);
+      item->setEnabled(sameNetwork && !UnusableNodeAddress(ip));
+      item->setToolTip(
+          QStringLiteral("<qt>%1<br>%2</qt>")
+              .arg(FormatAddress(ip),
+                   NameField(record.ShortName, sizeof record.ShortName).toHtmlEscaped()));
+      const int position = m_deviceCount + 1;
+      const auto index = static_cast<std::size_t>(m_deviceCount);
+      m_deviceItems[index] = item;
+      m_deviceAddresses[index] = {ip[0], ip[1], ip[2], ip[3]};
+      connect(item, &QAction::triggered, this, [this, item, position] {
+        item->setChecked(!item->isChecked());
+        OnDevice(position);
+      });
+      ++m_itemCount;
+    }
+    ++m_deviceCount;
+  }
+  m_outputReady = true;
+}
+
+QAction* CWheelDlg::ItemAt(int position) const {
+  if (position == 0) return m_broadcastItem;
+  if (position >= 1 && position <= m_itemCount) {
+    return m_deviceItems[static_cast<std::size_t>(position - 1)];
+  }
+  return nullptr;
+}
+
+bool CWheelDlg::IsChecked(const QAction* item) {
+  // A greyed item never counts, whatever its mark.
+  return item != nullptr && item->isChecked() && item->isEnabled();
+}
+
+void CWheelDlg::OnBroadcast() {
+  if (m_broadcastItem == nullptr) return;
+  m_broadcastItem->setChecked(true);
+  for (int k = 1; k <= m_deviceCount; ++k) {
+    if (QAction* item = ItemAt(k)) item->setChecked(false);
+  }
+}
+
+void CWheelDlg::OnDevice(int k) {
+  if (m_broadcastItem == nullptr) return;
+  m_broadcastItem->setChecked(false);
+  QAction* item = ItemAt(k);
+  if (k < 1 || item == nullptr) return;
+  item->setChecked(!IsChecked(item));
+}
+
+OutputTargets CWheelDlg::SelectedTargets() const {
+  OutputTargets targets;
+  if (IsChecked(m_broadcastItem)) {
+    targets.broadcast = true;
+    return targets;
+  }
+  for (int k = 1; k <= m_deviceCount; ++k) {
+    if (IsChecked(ItemAt(k))) {
+      targets.addresses[static_cast<std::size_t>(targets.count)] =
+          m_deviceAddresses[static_cast<std::size_t>(k - 1)];
+      ++targets.count;
+    }
+  }
+  return targets;
+}
+
+// --- Window menu ---
+
+void CWheelDlg::OnSysCommand(unsigned id) {
+  if ((id & 0xFFF0u) == IDM_ABOUT) {
+    CAboutDlg about;
+    about.exec();
+  }
+}
+
+}  // namespace chromaset

@@ -1,0 +1,172 @@
+// The main dialog: the colour wheel above four channel sliders, the Devices menu that chooses
+// where the DMX frame goes, and the window menu with the About item.
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "artnet_link.h"
+#include "artnet_packets.h"
+#include "ids.h"
+#include "node_table.h"
+#include "wheel_image.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QSlider;
+
+namespace Ui {
+class CWheelDlg;
+}
+
+namespace chromaset {
+
+// How long start-up waits for nodes to answer the poll. Fixed for users.
+inline constexpr std::chrono::milliseconds kDiscoveryWait{5000};
+
+// Shows the network failure message; title is the application name.
+using FailureMessageFn =
+    std::function<void(QWidget* parent, const QString& title, const QString& text)>;
+
+struct InitOptions {
+  std::chrono::milliseconds discoveryWait = kDiscoveryWait;  // tests shorten it
+  FailureMessageFn showFailure;                              // empty: a QMessageBox
+  bool showSplash = true;  // the small "Searching..." window during the wait
+};
+
+// Where one send goes: the broadcast address alone, or the ticked devices in menu order.
+struct OutputTargets {
+  bool broadcast = false;
+  int count = 0;
+  std::array<Ipv4Bytes, kMaxDeviceItems> addresses{};
+};
+
+// The key-state bits (MK_*) of a pointer event.
+std::uint32_t KeyStateFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+
+// The default failure message: a modal box with an OK button only.
+void ShowFailureMessageBox(QWidget* parent, const QString& title, const QString& text);
+
+class CWheelDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The window of a program that owns link: initialisation opens it, starts its receiver and
+  // polls.
+  explicit CWheelDlg(ArtNetLink& link, QWidget* parent = nullptr);
+  // A window over a network that is already there (or simulated): initialisation starts
+  // nothing, it only waits, and output goes to sender.
+  CWheelDlg(ArtDmxSender& sender, const NodeTable& nodes, const LocalAddressTable& localAddresses,
+            QWidget* parent = nullptr);
+  ~CWheelDlg() override;
+
+  // Everything before the window is first shown, in this order: window menu with the About
+  // item, window icon, network start with the discovery wait, wheel, output, Devices menu,
+  // focus on Red. False when the network could not be started: the message has been shown and
+  // the dialog is ended; it must not be shown.
+  bool OnInitDialog(const InitOptions& options = {});
+
+  // Window menu command (the About item is IDM_ABOUT).
+  void OnSysCommand(unsigned id);
+
+  // Pointer handlers; point in the dialog's coordinates, flags the MK_* bits.
+  void OnMouseMove(std::uint32_t flags, QPoint point);
+  void OnLButtonDown(std::uint32_t flags, QPoint point);
+  // A pick at (x, y) of the wheel picture: marker, picture, then Red, Green and Blue.
+  void ApplyPickedColour(int x, int y);
+
+  // Wheel picture.
+  void BuildWheel();
+  void ShowWheel();
+
+  // Output: the frame, the broadcast address and the sliders.
+  void InitOutput();
+  void OnCustomDrawWhite();
+  void OnCustomDrawColour();
+  void SendToTargets();
+
+  // Devices menu.
+  void BuildDeviceMenu();
+  void OnBroadcast();
+  void OnDevice(int k);  // k = 1..8, the item at that position
+  void OnDevice1() { OnDevice(1); }
+  void OnDevice2() { OnDevice(2); }
+  void OnDevice3() { OnDevice(3); }
+  void OnDevice4() { OnDevice(4); }
+  void OnDevice5() { OnDevice(5); }
+  void OnDevice6() { OnDevice(6); }
+  void OnDevice7() { OnDevice(7); }
+  void OnDevice8() { OnDevice(8); }
+  OutputTargets SelectedTargets() const;
+
+  // Read access for the tests and the benchmark.
+  QSlider* SliderRed() const { return m_sliderRed; }
+  QSlider* SliderGreen() const { return m_sliderGreen; }
+  QSlider* SliderBlue() const { return m_sliderBlue; }
+  QSlider* SliderWhite() const { return m_sliderWhite; }
+  QLabel* WheelPicture() const { return m_wheelPicture; }
+  const DmxFrame& Frame() const { return m_dmxFrame; }
+  const Ipv4Bytes& BroadcastAddress() const { return m_broadcastAddress; }
+  QMenuBar* MenuBar() const { return m_menuBar; }
+  QMenu* DevicesMenu() const { return m_devicesMenu; }
+  QMenu* WindowMenu() const { return m_windowMenu; }
+  std::int16_t DeviceCount() const { return m_deviceCount; }
+  const WheelImage& Wheel() const { return *m_wheel; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void SetUpControls();
+  void AppendAboutItem();
+  void SetWindowIcons();
+  bool StartNetwork(const InitOptions& options);
+  void WaitForNodes(const InitOptions& options);
+  int CountAnsweredNodes() const;
+  // The point in the wheel picture's coordinates when it passes the margin test.
+  bool LocateInWheel(QPoint dialogPoint, QPoint& wheelPoint) const;
+  static void SetSliderPosition(QSlider* slider, int position);
+  static bool IsChecked(const QAction* item);
+  QAction* ItemAt(int position) const;  // 0 = broadcast, 1..8 devices, else null
+
+  std::unique_ptr<Ui::CWheelDlg> m_ui;
+  ArtNetLink* m_link = nullptr;  // null when the network is given from outside
+  ArtDmxSender& m_sender;
+  const NodeTable& m_nodes;
+  const LocalAddressTable& m_localAddresses;
+
+  QSlider* m_sliderWhite = nullptr;
+  QSlider* m_sliderGreen = nullptr;
+  QSlider* m_sliderBlue = nullptr;
+  QSlider* m_sliderRed = nullptr;
+  QLabel* m_wheelPicture = nullptr;
+  std::unique_ptr<WheelImage> m_wheel;  // base and display buffers, 720 KB
+  DmxFrame m_dmxFrame;
+  Ipv4Bytes m_broadcastAddress{};
+  QMenuBar* m_menuBar = nullptr;
+  QMenu* m_devicesMenu = nullptr;
+  QMenu* m_windowMenu = nullptr;
+  std::int16_t m_deviceCount = 0;
+
+  // The items by position and, for each device item, the node address captured at build time.
+  QAction* m_broadcastItem = nullptr;
+  std::array<QAction*, kMaxDeviceItems> m_deviceItems{};
+  std::array<Ipv4Bytes, kMaxDeviceItems> m_deviceAddresses{};
+  int m_itemCount = 0;
+
+  // Slider paints reach the output only once the Devices menu exists.
+  bool m_outputReady = false;
+};
+
+}  // namespace chromaset
