@@ -1,0 +1,45 @@
+// Small socket helpers for lab tests: a controller-side Art-Net socket without the product's
+// code, and timed receives that record the sender and the destination address.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "lab.h"
+#include "sim_node.h"
+
+namespace chromaset::lab {
+
+inline constexpr Ipv4 kBroadcast{255, 255, 255, 255};
+
+// Owns one descriptor.
+class ScopedFd {
+ public:
+  explicit ScopedFd(int fd = -1) : m_fd(fd) {}
+  ~ScopedFd();
+  ScopedFd(const ScopedFd&) = delete;
+  ScopedFd& operator=(const ScopedFd&) = delete;
+  int get() const { return m_fd; }
+
+ private:
+  int m_fd;
+};
+
+// A UDP socket in the calling thread's namespace, bound to 0.0.0.0:port (no reuse option), with
+// broadcasting and destination-address reporting on; -1 with errno on failure.
+int OpenArtNetSocket(std::uint16_t port = kSimArtNetPort);
+
+bool SendDatagram(int fd, const Ipv4& to, const std::vector<std::uint8_t>& bytes,
+                  std::uint16_t port = kSimArtNetPort);
+
+// One receive into buffer, filling out (sender, destination, bytes, time). Returns recvmsg's
+// result.
+long ReceiveDatagram(int fd, std::vector<std::uint8_t>& buffer, Datagram& out);
+
+// Up to count datagrams, waiting at most timeout in all.
+std::vector<Datagram> ReceiveDatagrams(int fd, std::size_t count,
+                                       std::chrono::milliseconds timeout);
+
+}  // namespace chromaset::lab

@@ -1,0 +1,170 @@
+#include "sim_node.h"
+
+#include "lab_sockets.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace chromaset::lab {
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+}
+
+SimNode::SimNode(const Lab& lab, int host, ReplyConfig config)
+    : m_host(host), m_config(std::move(config)) {
+  if (lab.NodeNetnsFd(host) < 0) {
+    m_error = "host " + std::to_string(host) + " is not a node of the lab";
+    return;
+  }
+  {
+    // The socket belongs to the namespace it is made in; the thread returns at once.
+    const Lab::Scope inNode = lab.EnterNode(host);
+    m_socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  }
+  if (m_socket < 0) {
+    m_error = std::string("socket: ") + std::strerror(errno);
+    return;
+  }
+  const int on = 1;
+  sockaddr_in any{};
+  any.sin_family = AF_INET;
+  any.sin_port = htons(kSimArtNetPort);
+  any.sin_addr.s_addr = htonl(INADDR_ANY);
+  if (::setsockopt(m_socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0 ||
+      ::setsockopt(m_socket, IPPROTO_IP, IP_PKTINFO, &on, sizeof(on)) != 0 ||
+      ::bind(m_socket, reinterpret_cast<const sockaddr*>(&any), sizeof(any)) != 0) {
+    m_error = std::string("node socket set-up: ") + std::strerror(errno);
+    ::close(m_socket);
+    m_socket = -1;
+    return;
+  }
+  m_thread = std::thread([this] { ReceiveLoop(); });
+}
+
+SimNode::~SimNode() {
+  if (m_socket < 0) return;
+  {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_stopping = true;
+  }
+  m_stopSignal.notify_all();
+  // Wakes the blocked receive, which then returns 0.
+  ::shutdown(m_socket, SHUT_RDWR);
+  m_thread.join();
+  ::close(m_socket);
+}
+
+void SimNode::ReceiveLoop() {
+  std::vector<std::uint8_t> buffer(65536);
+  for (;;) {
+    Datagram datagram;
+    const long n = ReceiveDatagram(m_socket, buffer, datagram);
+    if (m_stopping) return;
+    if (n < 0) {
+      if (errno != EINTR) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_port = htons(datagram.fromPort);
+    std::memcpy(&from.sin_addr.s_addr, datagram.from.data(), 4);
+    const bool isPoll = ArtNetOpCode(datagram.bytes) == kSimOpPoll;
+
+    std::unique_lock<std::mutex> hold(m_lock);
+    m_received.push_back(datagram);
+    if (!isPoll) continue;
+    ++m_polls;
+    if (!m_config.answer) continue;
+    const std::vector<std::uint8_t> reply = ReplyBytesLocked();
+    if (m_stopSignal.wait_for(hold, m_config.delay, [this] { return m_stopping.load(); })) return;
+    ++m_replies;
+    hold.unlock();
+    ::sendto(m_socket, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&from),
+             sizeof(from));
+  }
+}
+
+std::vector<std::uint8_t> SimNode::ReplyBytesLocked() const {
+  if (!m_config.raw.empty()) return m_config.raw;
+  PollReplyFields fields;
+  fields.ip = m_config.ip.value_or(HostAddress(m_host));
+  fields.port = m_config.port;
+  fields.esta24 = m_config.esta24;
+  fields.esta25 = m_config.esta25;
+  fields.shortName = m_config.shortName.value_or("Sim " + std::to_string(m_host));
+  fields.longName = m_config.longName.value_or("Simulated node " + FormatIpv4(HostAddress(m_host)));
+  fields.mac = m_config.mac.value_or(
+      std::array<std::uint8_t, 6>{0x02, 0x4C, 0x41, 0x42, 0x00, static_cast<std::uint8_t>(m_host)});
+  fields.status1 = m_config.status1;
+  fields.status2 = m_config.status2;
+  fields.length = m_config.length;
+  return MakeArtPollReply(fields);
+}
+
+std::vector<std::uint8_t> SimNode::ReplyBytes() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return ReplyBytesLocked();
+}
+
+void SimNode::SetReplyConfig(const ReplyConfig& config) {
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_config = config;
+}
+
+std::vector<Datagram> SimNode::Received() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_received;
+}
+
+std::vector<Datagram> SimNode::DmxFrames() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  std::vector<Datagram> frames;
+  for (const Datagram& d : m_received) {
+    if (ArtNetOpCode(d.bytes) == kSimOpDmx) frames.push_back(d);
+  }
+  return frames;
+}
+
+std::size_t SimNode::PollsSeen() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_polls;
+}
+
+std::size_t SimNode::RepliesSent() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_replies;
+}
+
+void SimNode::ClearReceived() {
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_received.clear();
+  m_polls = 0;
+  m_replies = 0;
+}
+
+bool SimNode::SendTo(const Ipv4& to, std::uint16_t port, const std::uint8_t* data,
+                     std::size_t size) {
+  if (m_socket < 0) return false;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  std::memcpy(&address.sin_addr.s_addr, to.data(), 4);
+  for (;;) {
+    const ssize_t n = ::sendto(m_socket, data, size, 0, reinterpret_cast<const sockaddr*>(&address),
+                               sizeof(address));
+    if (n >= 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
+}  // namespace chromaset::lab
