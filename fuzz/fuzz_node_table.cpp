@@ -4,6 +4,7 @@
 // Input: byte 0 chooses how many known nodes the table holds before the datagrams (0..99, so
 // the full-table paths are reachable); the rest is a sequence of datagrams, each a 2-byte
 // little-endian length followed by that many bytes (cut at the end of the input).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -45,6 +46,8 @@ void Prefill(NodeTable& table, std::size_t count) {
 // - the never-filled bytes stay zero.
 void CheckTable(const NodeSnapshot& before, const NodeSnapshot& after) {
   std::size_t firstFree = kNodeSlots;
+  std::uint32_t inUse[kNodeSlots];
+  std::size_t inUseCount = 0;
   for (std::size_t slot = 0; slot < kNodeSlots; ++slot) {
     const NodeRecord& was = before[slot];
     const NodeRecord& now = after[slot];
@@ -60,12 +63,57 @@ void CheckTable(const NodeSnapshot& before, const NodeSnapshot& after) {
       static const std::uint8_t kZero[4] = {};
       Check(std::memcmp(now.IpAddress, kZero, 4) == 0);
     }
-    for (std::size_t other = 0; other < slot; ++other) {
-      if (IsInUse(now) && IsInUse(after[other])) {
-        Check(std::memcmp(now.IpAddress, after[other].IpAddress, 4) != 0);
-      }
+    if (IsInUse(now)) {
+      inUse[inUseCount++] = static_cast<std::uint32_t>(now.IpAddress[0]) << 24 |
+                            static_cast<std::uint32_t>(now.IpAddress[1]) << 16 |
+                            static_cast<std::uint32_t>(now.IpAddress[2]) << 8 | now.IpAddress[3];
     }
   }
+  std::sort(inUse, inUse + inUseCount);
+  Check(std::adjacent_find(inUse, inUse + inUseCount) == inUse + inUseCount);
+}
+
+// What one datagram must have done: a reply that names a node with a real Port leaves that node
+// in use unless the table was full of others; a Port-0 reply leaves a known node untouched.
+void CheckEffect(const std::uint8_t* datagram, std::size_t length, const NodeSnapshot& before,
+                 const NodeSnapshot& after) {
+  if (chromaset::RecogniseArtNet(datagram, length) != chromaset::kOpPollReply) {
+    Check(std::memcmp(before.data(), after.data(), sizeof(NodeSnapshot)) == 0);
+    return;
+  }
+  if (length < chromaset::kReplyMinimumSize) {
+    Check(std::memcmp(before.data(), after.data(), sizeof(NodeSnapshot)) == 0);
+    return;
+  }
+  const std::uint8_t* ip = datagram + chromaset::kReplyOffsetIpAddress;
+  const unsigned port =
+      datagram[chromaset::kReplyOffsetPort] | datagram[chromaset::kReplyOffsetPort + 1] << 8;
+  std::size_t known = kNodeSlots;
+  bool hadFree = false;
+  for (std::size_t slot = 0; slot < kNodeSlots; ++slot) {
+    if (!IsInUse(before[slot])) hadFree = true;
+    if (known == kNodeSlots && IsInUse(before[slot]) &&
+        std::memcmp(before[slot].IpAddress, ip, 4) == 0) {
+      known = slot;
+    }
+  }
+  if (port == 0) {
+    if (known != kNodeSlots) {
+      Check(std::memcmp(&before[known], &after[known], sizeof(NodeRecord)) == 0);
+    }
+    return;
+  }
+  if (known == kNodeSlots && !hadFree) {
+    Check(std::memcmp(before.data(), after.data(), sizeof(NodeSnapshot)) == 0);
+    return;
+  }
+  bool found = false;
+  for (const NodeRecord& record : after) {
+    if (IsInUse(record) && std::memcmp(record.IpAddress, ip, 4) == 0 && record.Port == port) {
+      found = true;
+    }
+  }
+  Check(found);
 }
 
 }  // namespace
@@ -87,11 +135,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint8_t* datagram = static_cast<std::uint8_t*>(std::malloc(length == 0 ? 1 : length));
     std::memcpy(datagram, data + at, length);
     chromaset::ProcessDatagram(datagram, length, table);
+    table.Snapshot(after);
+    CheckEffect(datagram, length, before, after);
+    CheckTable(before, after);
     std::free(datagram);
     at += length;
-
-    table.Snapshot(after);
-    CheckTable(before, after);
     before = after;
   }
   return 0;
