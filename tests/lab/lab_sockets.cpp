@@ -20,8 +20,11 @@ Ipv4 ToIpv4(in_addr address) {
 
 }  // namespace
 
-ScopedFd::~ScopedFd() {
+ScopedFd::~ScopedFd() { reset(); }
+
+void ScopedFd::reset(int fd) {
   if (m_fd >= 0) ::close(m_fd);
+  m_fd = fd;
 }
 
 int OpenArtNetSocket(std::uint16_t port) {

@@ -22,6 +22,7 @@ class ScopedFd {
   ScopedFd(const ScopedFd&) = delete;
   ScopedFd& operator=(const ScopedFd&) = delete;
   int get() const { return m_fd; }
+  void reset(int fd = -1);
 
  private:
   int m_fd;
