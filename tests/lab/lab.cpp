@@ -1,15 +1,20 @@
 #include "lab.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <net/if.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -136,6 +141,36 @@ bool CheckFromInside(unsigned long expectedInode, const std::vector<std::string>
     }
   }
   return true;
+}
+
+// Probes run on their own port, so nothing a test binds later ever sees them.
+constexpr std::uint16_t kProbePort = 47999;
+constexpr auto kConnectTimeout = std::chrono::seconds(10);
+
+sockaddr_in ProbeAddress(std::uint32_t hostOrderAddress) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(kProbePort);
+  address.sin_addr.s_addr = htonl(hostOrderAddress);
+  return address;
+}
+
+// A non-blocking UDP socket on the probe port in the namespace of netnsFd (-1 on failure).
+int ProbeSocket(int netnsFd) {
+  int fd = -1;
+  {
+    const Lab::Scope inside(netnsFd);
+    fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  }
+  if (fd < 0) return -1;
+  const int on = 1;
+  const sockaddr_in any = ProbeAddress(INADDR_ANY);
+  if (::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0 ||
+      ::bind(fd, reinterpret_cast<const sockaddr*>(&any), sizeof(any)) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
@@ -366,6 +401,72 @@ bool Lab::Build(std::string& whyNot) {
       whyNot = "host " + FormatIpv4(HostAddress(host)) + " is not isolated: " + whyNot;
       return false;
     }
+  }
+  return WaitUntilConnected(whyNot);
+}
+
+bool Lab::WaitUntilConnected(std::string& whyNot) const {
+  // A veth carries nothing until the kernel has noticed its carrier (asynchronously, after
+  // "up"): until then a send is silently dropped. So the controller broadcasts a probe until
+  // every node has echoed it, which proves every link in both directions.
+  const int controller = ProbeSocket(m_controller);
+  std::vector<int> nodes;
+  for (const int fd : m_nodes) nodes.push_back(ProbeSocket(fd));
+  const bool opened = controller >= 0 && std::find(nodes.begin(), nodes.end(), -1) == nodes.end();
+
+  std::set<int> echoed;
+  const auto deadline = std::chrono::steady_clock::now() + kConnectTimeout;
+  auto nextProbe = std::chrono::steady_clock::now();
+  const char probe[] = "lab-probe";
+  const char echo[] = "lab-echo";
+  while (opened && echoed.size() < m_nodeHosts.size()) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) break;
+    if (now >= nextProbe) {
+      const sockaddr_in everyone = ProbeAddress(INADDR_BROADCAST);
+      ::sendto(controller, probe, sizeof(probe), 0, reinterpret_cast<const sockaddr*>(&everyone),
+               sizeof(everyone));
+      nextProbe = now + std::chrono::milliseconds(20);
+    }
+    std::vector<pollfd> waits{{controller, POLLIN, 0}};
+    for (const int fd : nodes) waits.push_back({fd, POLLIN, 0});
+    ::poll(waits.data(), waits.size(), 5);
+    char text[32];
+    for (const int fd : nodes) {
+      sockaddr_in from{};
+      socklen_t size = sizeof(from);
+      while (::recvfrom(fd, text, sizeof(text), 0, reinterpret_cast<sockaddr*>(&from), &size) ==
+             static_cast<ssize_t>(sizeof(probe))) {
+        ::sendto(fd, echo, sizeof(echo), 0, reinterpret_cast<const sockaddr*>(&from), size);
+        size = sizeof(from);
+      }
+    }
+    sockaddr_in from{};
+    socklen_t size = sizeof(from);
+    while (::recvfrom(controller, text, sizeof(text), 0, reinterpret_cast<sockaddr*>(&from),
+                      &size) >= 0) {
+      const std::uint32_t address = ntohl(from.sin_addr.s_addr);
+      if (std::memcmp(text, echo, sizeof(echo)) == 0 && (address >> 8) == 0x020000) {
+        echoed.insert(static_cast<int>(address & 0xFF));
+      }
+      size = sizeof(from);
+    }
+  }
+  if (controller >= 0) ::close(controller);
+  for (const int fd : nodes) {
+    if (fd >= 0) ::close(fd);
+  }
+  if (!opened) {
+    whyNot = Errno("cannot open a probe socket in the lab");
+    return false;
+  }
+  if (echoed.size() < m_nodeHosts.size()) {
+    std::string silent;
+    for (const int host : m_nodeHosts) {
+      if (echoed.count(host) == 0) silent += " " + FormatIpv4(HostAddress(host));
+    }
+    whyNot = "the lab's links did not come up in time; no echo from" + silent;
+    return false;
   }
   return true;
 }

@@ -79,6 +79,7 @@ class Lab {
  private:
   Lab() = default;
   bool Build(std::string& whyNot);
+  bool WaitUntilConnected(std::string& whyNot) const;
 
   int m_switch = -1;
   int m_controller = -1;
