@@ -5,6 +5,7 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -315,6 +316,85 @@ TEST(LabNetwork, ControllerBroadcastPollIsAnsweredAsConfigured) {
       EXPECT_EQ(d.bytes[13], 8);
     }
   }
+}
+
+struct ProgramRun {
+  int status = -1;  // exit status, 128 + signal, or -1
+  std::string output;
+};
+
+// Runs a program with its standard output captured, in the namespace of netnsFd if given.
+ProgramRun RunProgram(const std::vector<std::string>& args, int netnsFd = -1) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  int out[2];
+  if (::pipe2(out, O_CLOEXEC) != 0) return {};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (netnsFd >= 0 && ::setns(netnsFd, CLONE_NEWNET) != 0) ::_exit(126);
+    ::dup2(out[1], 1);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  ProgramRun run;
+  char chunk[256];
+  for (ssize_t n; (n = ::read(out[0], chunk, sizeof(chunk))) > 0;) {
+    run.output.append(chunk, static_cast<std::size_t>(n));
+  }
+  ::close(out[0]);
+  int status = 0;
+  if (child > 0 && ::waitpid(child, &status, 0) == child) {
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  return run;
+}
+
+std::string SelfPath() {
+  char path[4096] = {};
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
+  return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
+}
+
+TEST(LabRunner, RunsTheCommandAsControllerOfItsNodes) {
+  CHROMASET_LAB_OR_SKIP(probe, {});
+  const std::string runner = CHROMASET_LAB_RUN;
+  const std::string self = SelfPath();
+  const ProgramRun listed = RunProgram(
+      {runner, "--node", "5:0x2C:0x1A:Runner: five", "--node", "6", "--", self, "--poll-and-list"});
+  EXPECT_EQ(listed.status, 0) << listed.output;
+  std::multiset<std::string> lines;
+  std::istringstream text(listed.output);
+  for (std::string line; std::getline(text, line);) lines.insert(line);
+  EXPECT_EQ(lines, (std::multiset<std::string>{"2.0.0.5 2c1a Runner: five",
+                                               "2.0.0.6 1a2c Simulated node 2.0.0.6"}));
+
+  const ProgramRun where = RunProgram({runner, "--", "/bin/sh", "-c", "cat /proc/net/route"});
+  EXPECT_EQ(where.status, 0);
+  EXPECT_NE(where.output.find("lab0\t00000000"), std::string::npos) << where.output;
+  EXPECT_EQ(where.output.find("eth"), std::string::npos) << where.output;
+
+  EXPECT_EQ(RunProgram({runner, "--", "/bin/sh", "-c", "exit 7"}).status, 7);
+  EXPECT_EQ(RunProgram({runner, "--", "/bin/sh", "-c", "kill -TERM $$"}).status, 128 + SIGTERM);
+  EXPECT_EQ(RunProgram({runner, "--", "/nonexistent/program"}).status, 127);
+  EXPECT_EQ(RunProgram({runner, "--node", "1", "--", "/bin/true"}).status, 125)
+      << "2.0.0.1 is the controller";
+  EXPECT_EQ(RunProgram({runner, "--node", "5:1", "--", "/bin/true"}).status, 125);
+  EXPECT_EQ(RunProgram({runner, "--node", "5"}).status, 125) << "no command";
+
+  // The poll helper refuses a namespace that is not a lab (here one with an "eth0").
+  std::string whyNot;
+  ScopedFd foreign(MakeNetns(whyNot));
+  ASSERT_GE(foreign.get(), 0) << whyNot;
+  ASSERT_TRUE(RunIpBatch(foreign.get(),
+                         "link add eth0 type veth peer name lab0\nlink set lo up\n"
+                         "addr add 2.0.0.1/8 dev lab0\nlink set lab0 up\nlink set eth0 up\n",
+                         whyNot))
+      << whyNot;
+  const ProgramRun refused = RunProgram({self, "--poll-and-list"}, foreign.get());
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.output, "");
 }
 
 }  // namespace
