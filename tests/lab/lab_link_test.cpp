@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <random>
@@ -42,6 +43,25 @@ std::size_t CountEntries(const char* directory) {
     ::closedir(dir);
   }
   return count;
+}
+
+std::set<std::string> TaskIds() {
+  std::set<std::string> ids;
+  if (DIR* dir = ::opendir("/proc/self/task")) {
+    while (const dirent* e = ::readdir(dir)) {
+      if (e->d_name[0] != '.') ids.insert(e->d_name);
+    }
+    ::closedir(dir);
+  }
+  return ids;
+}
+
+// The scheduler state of one of our threads ('S' while it sleeps in a call such as recvfrom).
+char TaskState(const std::string& id) {
+  std::ifstream stat("/proc/self/task/" + id + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  const std::size_t end = text.rfind(')');
+  return end != std::string::npos && end + 2 < text.size() ? text[end + 2] : '?';
 }
 
 std::vector<std::uint8_t> FieldBytes(const char* field, std::size_t size) {
@@ -81,28 +101,33 @@ TEST(LabEndpoint, PortAlreadyBoundFailsAndNothingLeaves) {
   SimNode n5(*lab, 5), n6(*lab, 6);
   ASSERT_TRUE(n5.Ok() && n6.Ok());
   const Lab::Scope inController = lab->EnterController();
-  ScopedFd holder(OpenArtNetSocket());  // another program holding 6454
-  ASSERT_GE(holder.get(), 0) << std::strerror(errno);
+  // Another program holding 6454: a plain one, and one that offers to share the port (as Art-Net
+  // software often does), which only a socket with a reuse option could join.
+  for (const bool sharing : {false, true}) {
+    SCOPED_TRACE(sharing ? "holder allows sharing" : "plain holder");
+    ScopedFd holder(OpenArtNetSocket(kSimArtNetPort, sharing));
+    ASSERT_GE(holder.get(), 0) << std::strerror(errno);
 
-  const std::size_t descriptors = CountEntries("/proc/self/fd");
-  ArtNetLink link;
-  EXPECT_FALSE(link.OpenArtNetEndpoint());
-  EXPECT_FALSE(link.IsOpen());
-  EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors) << "the failed socket must be closed";
-  EXPECT_FALSE(link.StartReceiver());
-  EXPECT_FALSE(link.SendArtPoll());
-  const DmxFrame frame = TestFrame();
-  EXPECT_FALSE(link.SendArtDmx(&frame, kBroadcastBytes));
-  EXPECT_FALSE(link.SendArtDmx(&frame, {2, 0, 0, 5}));
+    const std::size_t descriptors = CountEntries("/proc/self/fd");
+    ArtNetLink link;
+    EXPECT_FALSE(link.OpenArtNetEndpoint());
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors) << "the failed socket must be closed";
+    EXPECT_FALSE(link.StartReceiver());
+    EXPECT_FALSE(link.SendArtPoll());
+    const DmxFrame frame = TestFrame();
+    EXPECT_FALSE(link.SendArtDmx(&frame, kBroadcastBytes));
+    EXPECT_FALSE(link.SendArtDmx(&frame, {2, 0, 0, 5}));
 
-  std::this_thread::sleep_for(300ms);
-  EXPECT_TRUE(n5.Received().empty());
-  EXPECT_TRUE(n6.Received().empty());
-  EXPECT_TRUE(ReceiveDatagrams(holder.get(), 1, 0ms).empty()) << "not even our own broadcast";
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(n5.Received().empty());
+    EXPECT_TRUE(n6.Received().empty());
+    EXPECT_TRUE(ReceiveDatagrams(holder.get(), 1, 0ms).empty()) << "not even our own broadcast";
 
-  // The port was the only obstacle: once it is free the same link opens.
-  holder.reset();
-  EXPECT_TRUE(link.OpenArtNetEndpoint());
+    // The port was the only obstacle: once it is free the same link opens.
+    holder.reset();
+    EXPECT_TRUE(link.OpenArtNetEndpoint());
+  }
 }
 
 TEST(LabDiscovery, OnePollReachesEveryNodeAndRepliesFillSlotsInOrder) {
@@ -235,11 +260,17 @@ TEST(LabLifecycle, FiftyLinksStartAndStopCleanly) {
   std::chrono::nanoseconds slowestStop{0};
   for (int round = 0; round < 50; ++round) {
     auto link = std::make_unique<ArtNetLink>();
+    const std::set<std::string> tasksBefore = TaskIds();
     {
       const Lab::Scope inController = lab->EnterController();
       ASSERT_TRUE(link->OpenArtNetEndpoint()) << "round " << round << ": 6454 still held?";
       ASSERT_TRUE(link->StartReceiver());
     }
+    std::string receiver;
+    for (const std::string& id : TaskIds()) {
+      if (tasksBefore.count(id) == 0) receiver = id;
+    }
+    ASSERT_FALSE(receiver.empty()) << "no receiver thread";
     const int flags = ::fcntl(link->Socket(), F_GETFD);
     ASSERT_NE(flags, -1);
     EXPECT_TRUE(flags & FD_CLOEXEC) << "the socket must not leak into started programs";
@@ -257,7 +288,8 @@ TEST(LabLifecycle, FiftyLinksStartAndStopCleanly) {
         },
         3000ms))
         << "round " << round;
-    std::this_thread::sleep_for(2ms);
+    EXPECT_TRUE(WaitUntil([&] { return TaskState(receiver) == 'S'; }, 1000ms))
+        << "round " << round << ": the receiver should be blocked in its receive";
 
     const auto before = std::chrono::steady_clock::now();
     link.reset();

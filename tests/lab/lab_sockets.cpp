@@ -27,7 +27,7 @@ void ScopedFd::reset(int fd) {
   m_fd = fd;
 }
 
-int OpenArtNetSocket(std::uint16_t port) {
+int OpenArtNetSocket(std::uint16_t port, bool sharing) {
   const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   const int on = 1;
@@ -35,7 +35,9 @@ int OpenArtNetSocket(std::uint16_t port) {
   any.sin_family = AF_INET;
   any.sin_port = htons(port);
   any.sin_addr.s_addr = htonl(INADDR_ANY);
-  if (::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0 ||
+  if ((sharing && (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on)) != 0 ||
+                   ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof(on)) != 0)) ||
+      ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0 ||
       ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof(on)) != 0 ||
       ::bind(fd, reinterpret_cast<const sockaddr*>(&any), sizeof(any)) != 0) {
     const int error = errno;
