@@ -134,7 +134,7 @@ TEST(LabDiscovery, OnePollReachesEveryNodeAndRepliesFillSlotsInOrder) {
   CHROMASET_LAB_OR_SKIP(lab, {5, 6, 7});
   // Replies are staggered so that the arrival order is 7, 5, 6.
   ReplyConfig c5;
-  c5.delay = 150ms;
+  c5.delay = 200ms;
   std::string longName5 = std::string("Five", 4) + std::string(1, '\0') + "after-zero";
   longName5.resize(64, 'x');  // all 64 bytes used, no terminator
   c5.longName = longName5;
@@ -142,7 +142,7 @@ TEST(LabDiscovery, OnePollReachesEveryNodeAndRepliesFillSlotsInOrder) {
   c5.status1 = 0xD2;
   c5.status2 = 0x0E;
   ReplyConfig c6;
-  c6.delay = 300ms;
+  c6.delay = 400ms;
   c6.esta24 = 0x2C;
   c6.esta25 = 0x1A;
   ReplyConfig c7;
