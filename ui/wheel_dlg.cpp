@@ -185,11 +185,12 @@ void CWheelDlg::WaitForNodes(const InitOptions& options) {
     std::this_thread::sleep_for(options.discoveryWait);
     return;
   }
-  // The dialog stays hidden; only the splash runs an event loop until the wait is over.
-  DiscoverySplash splash(windowIcon(), static_cast<int>(waitMs));
-  splash.show();
+  // The wait runs from the poll: making the splash is part of it. The dialog stays hidden;
+  // only the splash runs an event loop until the wait is over.
   QElapsedTimer elapsed;
   elapsed.start();
+  DiscoverySplash splash(windowIcon(), static_cast<int>(waitMs));
+  splash.show();
   QEventLoop loop;
   QTimer tick;
   QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
@@ -198,7 +199,8 @@ void CWheelDlg::WaitForNodes(const InitOptions& options) {
     if (done >= waitMs) loop.quit();
   });
   tick.start(kSplashTickMs);
-  QTimer::singleShot(static_cast<int>(waitMs), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  QTimer::singleShot(static_cast<int>(std::max<qint64>(0, waitMs - elapsed.elapsed())),
+                     Qt::PreciseTimer, &loop, &QEventLoop::quit);
   splash.Update(0, CountAnsweredNodes());
   while (elapsed.elapsed() < waitMs) loop.exec(QEventLoop::ExcludeUserInputEvents);
   splash.close();
