@@ -7,6 +7,8 @@
 // --node     a simulated node at 2.0.0.H answering polls with the given bytes 24/25 and name
 // --wait-ms  pause this long after the nodes are up, before the command starts
 // --log      at the end, list on stderr what every node received
+// Run by an ordinary user it makes a user namespace of its own first, so no privileges are
+// needed where the kernel allows that; the command then runs as root of that namespace.
 // Exit status: the command's (128 + signal when it was killed); 125 when the lab cannot be made
 // or the arguments are wrong; 127 when the command cannot be started.
 #include <sched.h>
@@ -94,9 +96,31 @@ const char* OpName(const std::vector<std::uint8_t>& bytes) {
   }
 }
 
+bool WriteFile(const char* path, const std::string& text) {
+  FILE* file = std::fopen(path, "w");
+  if (file == nullptr) return false;
+  const bool written = std::fputs(text.c_str(), file) >= 0;
+  return std::fclose(file) == 0 && written;
+}
+
+// Without privileges, a user namespace of our own (the caller mapped to its root) gives the
+// rights to build the lab. It has to be made while the process still has a single thread. A
+// network namespace comes with it: threads must be able to return to the namespace they
+// started in, and only one owned by the new user namespace allows that. On failure nothing
+// changes and the lab reports why it cannot be made.
+void EnterOwnUserNamespace() {
+  const uid_t uid = ::getuid();
+  const gid_t gid = ::getgid();
+  if (::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0) return;
+  WriteFile("/proc/self/setgroups", "deny");
+  WriteFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+  WriteFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (::geteuid() != 0) EnterOwnUserNamespace();
   std::vector<NodeOption> nodes;
   long waitMs = 0;
   bool log = false;
