@@ -198,11 +198,12 @@ void CWheelDlg::WaitForNodes(const InitOptions& options) {
     splash.Update(static_cast<int>(std::min(done, waitMs)), CountAnsweredNodes());
     if (done >= waitMs) loop.quit();
   });
-  tick.start(kSplashTickMs);
-  QTimer::singleShot(static_cast<int>(std::max<qint64>(0, waitMs - elapsed.elapsed())),
-                     Qt::PreciseTimer, &loop, &QEventLoop::quit);
   splash.Update(0, CountAnsweredNodes());
-  while (elapsed.elapsed() < waitMs) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  tick.start(kSplashTickMs);
+  for (qint64 left = waitMs - elapsed.elapsed(); left > 0; left = waitMs - elapsed.elapsed()) {
+    QTimer::singleShot(static_cast<int>(left), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+  }
   splash.close();
 }
 
