@@ -1,9 +1,9 @@
 #include "about_dlg.h"
 
-#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 
+#include "app_icon.h"
 #include "ids.h"
 #include "ui_about.h"
 
@@ -15,8 +15,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<U
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setWindowTitle(QString::fromUtf8(kAboutCaption));
   setFixedSize(size());
-  const QIcon icon(QString::fromUtf8(kAppIconPath));
-  m_ui->m_icon->setPixmap(icon.pixmap(32, 32));
+  m_ui->m_icon->setPixmap(AppIcon().pixmap(32, 32));
   m_ui->m_okButton->setFocus(Qt::OtherFocusReason);
 }
 

@@ -7,7 +7,6 @@
 #include <QEventLoop>
 #include <QIcon>
 #include <QImage>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -24,6 +23,7 @@
 #include <thread>
 
 #include "about_dlg.h"
+#include "app_icon.h"
 #include "discovery_splash.h"
 #include "pick_geometry.h"
 #include "ui_main.h"
@@ -139,16 +139,7 @@ void CWheelDlg::AppendAboutItem() {
   connect(about, &QAction::triggered, this, [this] { OnSysCommand(IDM_ABOUT); });
 }
 
-void CWheelDlg::SetWindowIcons() {
-  // Both images of the icon file (32 and 16 pixels), for the frame and the task bar.
-  QIcon icon;
-  QImageReader reader(QString::fromUtf8(kAppIconPath));
-  do {
-    const QImage image = reader.read();
-    if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
-  } while (reader.jumpToNextImage());
-  setWindowIcon(icon);
-}
+void CWheelDlg::SetWindowIcons() { setWindowIcon(AppIcon()); }
 
 bool CWheelDlg::StartNetwork(const InitOptions& options) {
   if (m_link != nullptr) {

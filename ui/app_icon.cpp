@@ -1,0 +1,22 @@
+#include "app_icon.h"
+
+#include <QImage>
+#include <QImageReader>
+#include <QPixmap>
+#include <QString>
+
+#include "ids.h"
+
+namespace chromaset {
+
+QIcon AppIcon() {
+  QIcon bundled;
+  QImageReader reader(QString::fromUtf8(kAppIconPath));
+  do {
+    const QImage image = reader.read();
+    if (!image.isNull()) bundled.addPixmap(QPixmap::fromImage(image));
+  } while (reader.jumpToNextImage());
+  return QIcon::fromTheme(QStringLiteral(CHROMASET_APP_ID), bundled);
+}
+
+}  // namespace chromaset
