@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 namespace chromaset {
@@ -14,9 +15,14 @@ constexpr double kRadiansToTurns = 0.1591549430918955;
 constexpr double kRingLightness = 0.5;
 constexpr double kRingSaturation = 1.0;
 constexpr int kMarkerRadius = 5;  // excluded
-constexpr std::int64_t kMarkerRadiusSquared = kMarkerRadius * kMarkerRadius;
+constexpr std::int64_t kMarkerRadiusSquared = std::int64_t{kMarkerRadius} * kMarkerRadius;
 constexpr WheelPixel kMarkerColour = 0;
 constexpr WheelPixel kPixelMask = 0x00FFFFFFu;
+
+// Row-major index of a point already known to lie inside the image.
+constexpr std::size_t PixelIndex(std::int64_t x, std::int64_t y) {
+  return static_cast<std::size_t>(y) * kWheelSize + static_cast<std::size_t>(x);
+}
 
 }  // namespace
 
@@ -37,7 +43,7 @@ void WheelImage::BuildWheel(const WheelPixel* background) {
       if (d > kRingInnerSquared && d < kRingOuterSquared) {
         const double hue =
             std::atan2(static_cast<double>(dy), static_cast<double>(dx)) * kRadiansToTurns;
-        m_basePixels[static_cast<std::size_t>(y * kWheelSize + x)] =
+        m_basePixels[PixelIndex(x, y)] =
             SwapRedBlue(HslToRgb(hue, kRingLightness, kRingSaturation));
       }
     }
@@ -62,7 +68,7 @@ void WheelImage::PaintMarkerBox(int x, int y, bool restore) {
       const std::int64_t di = i - cx;
       const std::int64_t dj = j - cy;
       if (di * di + dj * dj < kMarkerRadiusSquared) {
-        const auto k = static_cast<std::size_t>(j * kWheelSize + i);
+        const std::size_t k = PixelIndex(i, j);
         m_displayPixels[k] = restore ? m_basePixels[k] : kMarkerColour;
       }
     }
@@ -84,7 +90,7 @@ PackedRgb WheelImage::DrawMarker(int x, int y) {
     return 0;
   }
   // Sampled from the base, so the marker itself is never the answer.
-  return SwapRedBlue(m_basePixels[static_cast<std::size_t>(y * kWheelSize + x)]);
+  return SwapRedBlue(m_basePixels[PixelIndex(x, y)]);
 }
 
 }  // namespace chromaset
