@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "art_packets.h"
 #include "lab.h"
 #include "lab_sockets.h"
 #include "sim_node.h"
-#include "sim_packets.h"
 
 namespace chromaset::lab {
 namespace {
@@ -234,20 +234,20 @@ TEST(LabNetwork, NodesReachEachOtherByBroadcastAndUnicast) {
   ASSERT_TRUE(n5.Ok() && n6.Ok() && n7.Ok()) << n5.Error() << n6.Error() << n7.Error();
 
   std::uint8_t channels[512] = {255, 128, 0, 10};
-  const std::vector<std::uint8_t> dmx = MakeArtDmx(channels, 512);
+  const std::vector<std::uint8_t> dmx = test::MakeArtDmx(channels, 512);
   ASSERT_EQ(dmx.size(), 530u);
-  ASSERT_TRUE(n5.SendTo(kBroadcast, kSimArtNetPort, dmx));
+  ASSERT_TRUE(n5.SendTo(kBroadcast, test::kTestArtNetPort, dmx));
   for (SimNode* node : {&n6, &n7}) {
     ASSERT_TRUE(node->WaitFor([&] { return node->DmxFrames().size() == 1; }))
         << "node " << node->Host();
     const Datagram d = node->DmxFrames()[0];
     EXPECT_EQ(d.from, n5.Address());
-    EXPECT_EQ(d.fromPort, kSimArtNetPort);
+    EXPECT_EQ(d.fromPort, test::kTestArtNetPort);
     EXPECT_EQ(d.to, kBroadcast);
     EXPECT_EQ(d.bytes, dmx);
   }
 
-  ASSERT_TRUE(n5.SendTo(n6.Address(), kSimArtNetPort, {1, 2, 3}));
+  ASSERT_TRUE(n5.SendTo(n6.Address(), test::kTestArtNetPort, {1, 2, 3}));
   ASSERT_TRUE(n6.WaitFor([&] { return n6.Received().size() == 2; }));
   EXPECT_EQ(n6.Received()[1].to, n6.Address());
   EXPECT_EQ(n6.Received()[1].bytes, (std::vector<std::uint8_t>{1, 2, 3}));
@@ -277,11 +277,11 @@ TEST(LabNetwork, ControllerBroadcastPollIsAnsweredAsConfigured) {
     const Lab::Scope inController = lab->EnterController();
     ScopedFd controller(OpenArtNetSocket());
     ASSERT_GE(controller.get(), 0) << std::strerror(errno);
-    ASSERT_TRUE(SendDatagram(controller.get(), kBroadcast, MakeArtPoll()));
+    ASSERT_TRUE(SendDatagram(controller.get(), kBroadcast, test::MakeArtPoll()));
     // The poll comes back to the sender too; three answers follow.
     replies = ReceiveDatagrams(controller.get(), 4, 3000ms);
     ASSERT_EQ(replies.size(), 4u);
-    EXPECT_EQ(replies[0].bytes, MakeArtPoll());
+    EXPECT_EQ(replies[0].bytes, test::MakeArtPoll());
     EXPECT_EQ(replies[0].from, HostAddress(kControllerHost));
     EXPECT_EQ(replies[3].from, n5.Address()) << "the delayed node answers last";
   }
@@ -289,17 +289,17 @@ TEST(LabNetwork, ControllerBroadcastPollIsAnsweredAsConfigured) {
     EXPECT_EQ(node->PollsSeen(), 1u) << "node " << node->Host();
     ASSERT_EQ(node->Received().size(), 1u);
     const Datagram poll = node->Received()[0];
-    EXPECT_EQ(poll.bytes, MakeArtPoll());
+    EXPECT_EQ(poll.bytes, test::MakeArtPoll());
     EXPECT_EQ(poll.from, HostAddress(kControllerHost));
-    EXPECT_EQ(poll.fromPort, kSimArtNetPort);
+    EXPECT_EQ(poll.fromPort, test::kTestArtNetPort);
     EXPECT_EQ(poll.to, kBroadcast);
   }
   EXPECT_GE(replies[3].at - n5.Received()[0].at, 250ms) << "the reply delay was not kept";
   EXPECT_EQ(n6.RepliesSent(), 0u);
   const std::vector<std::uint8_t> r5 = replies[3].bytes;
-  ASSERT_EQ(r5.size(), kSimReplyLength);
+  ASSERT_EQ(r5.size(), test::kTestReplyLength);
   EXPECT_EQ(r5, n5.ReplyBytes());
-  EXPECT_EQ(ArtNetOpCode(r5), kSimOpPollReply);
+  EXPECT_EQ(test::ArtNetOpCode(r5), test::kTestOpPollReply);
   EXPECT_EQ(std::vector<std::uint8_t>(r5.begin() + 10, r5.begin() + 16),
             (std::vector<std::uint8_t>{2, 0, 0, 5, 0x36, 0x19}))
       << "IP, then Port 6454 low byte first";

@@ -23,11 +23,11 @@
 #include <thread>
 #include <vector>
 
+#include "art_packets.h"
 #include "artnet_link.h"
 #include "lab.h"
 #include "lab_sockets.h"
 #include "sim_node.h"
-#include "sim_packets.h"
 
 namespace chromaset::lab {
 namespace {
@@ -105,7 +105,7 @@ TEST(LabEndpoint, PortAlreadyBoundFailsAndNothingLeaves) {
   // software often does), which only a socket with a reuse option could join.
   for (const bool sharing : {false, true}) {
     SCOPED_TRACE(sharing ? "holder allows sharing" : "plain holder");
-    ScopedFd holder(OpenArtNetSocket(kSimArtNetPort, sharing));
+    ScopedFd holder(OpenArtNetSocket(test::kTestArtNetPort, sharing));
     ASSERT_GE(holder.get(), 0) << std::strerror(errno);
 
     const std::size_t descriptors = CountEntries("/proc/self/fd");
@@ -162,7 +162,7 @@ TEST(LabDiscovery, OnePollReachesEveryNodeAndRepliesFillSlotsInOrder) {
 
   const std::vector<std::uint8_t> poll{0x41, 0x72, 0x74, 0x2D, 0x4E, 0x65, 0x74,
                                        0x00, 0x00, 0x20, 0x00, 0x0E, 0x00, 0x00};
-  ASSERT_EQ(MakeArtPoll(), poll);
+  ASSERT_EQ(test::MakeArtPoll(), poll);
   for (const SimNode* node : {&n5, &n6, &n7}) {
     ASSERT_TRUE(node->WaitFor([&] { return node->PollsSeen() == 1; })) << node->Host();
     const Datagram d = node->Received()[0];
@@ -215,7 +215,7 @@ TEST(LabTransmitter, BroadcastReachesEveryNodeUnicastOnlyItsOwn) {
   }
   const DmxFrame frame = TestFrame();
   std::uint8_t channels[512] = {255, 128, 0, 10};
-  const std::vector<std::uint8_t> expected = MakeArtDmx(channels, 512);
+  const std::vector<std::uint8_t> expected = test::MakeArtDmx(channels, 512);
   ASSERT_EQ(expected.size(), 530u);
   ASSERT_EQ(std::vector<std::uint8_t>(expected.begin(), expected.begin() + 18),
             (std::vector<std::uint8_t>{0x41, 0x72, 0x74, 0x2D, 0x4E, 0x65, 0x74, 0x00, 0x00, 0x50,
@@ -312,7 +312,7 @@ constexpr std::uint32_t kFinalGeneration = 999999;
 // A valid reply whose every stored field encodes host and generation, so a record mixed from
 // two replies is detectable.
 std::vector<std::uint8_t> FloodReply(int host, std::uint32_t generation, std::size_t length) {
-  PollReplyFields f;
+  test::PollReplyFields f;
   f.ip = HostAddress(host);
   f.shortName = std::to_string(host) + "-" + std::to_string(generation);
   f.longName = "node " + FormatIpv4(HostAddress(host)) + " gen " + std::to_string(generation);
@@ -324,7 +324,7 @@ std::vector<std::uint8_t> FloodReply(int host, std::uint32_t generation, std::si
            static_cast<std::uint8_t>(generation)};
   f.status1 = static_cast<std::uint8_t>(generation);
   f.length = length;
-  return MakeArtPollReply(f);
+  return test::MakeArtPollReply(f);
 }
 
 // Empty when the record is whole, else what is wrong with it.
@@ -357,11 +357,11 @@ std::vector<std::uint8_t> FloodGarbage(std::mt19937& random, int i) {
       break;
     }
     case 1:  // other OpCodes, as from other controllers
-      bytes = MakeArtPoll();
+      bytes = test::MakeArtPoll();
       break;
     case 2: {
       std::uint8_t channels[512] = {1, 2, 3};
-      bytes = MakeArtDmx(channels, 512);
+      bytes = test::MakeArtDmx(channels, 512);
       break;
     }
     case 3:  // a reply for a node that must never appear: the OpCode high byte first

@@ -63,13 +63,13 @@ int PollAndList() {
   ::close(self);
   chromaset::lab::ScopedFd socket(chromaset::lab::OpenArtNetSocket());
   if (socket.get() < 0 || !chromaset::lab::SendDatagram(socket.get(), chromaset::lab::kBroadcast,
-                                                        chromaset::lab::MakeArtPoll())) {
+                                                        chromaset::test::MakeArtPoll())) {
     std::perror("lab_tests --poll-and-list");
     return 3;
   }
   for (const chromaset::lab::Datagram& d :
        chromaset::lab::ReceiveDatagrams(socket.get(), 100, std::chrono::milliseconds(500))) {
-    if (chromaset::lab::ArtNetOpCode(d.bytes) != chromaset::lab::kSimOpPollReply ||
+    if (chromaset::test::ArtNetOpCode(d.bytes) != chromaset::test::kTestOpPollReply ||
         d.bytes.size() < 108) {
       continue;
     }

@@ -84,12 +84,12 @@ bool ParseNode(const std::string& text, NodeOption& node) {
 }
 
 const char* OpName(const std::vector<std::uint8_t>& bytes) {
-  switch (chromaset::lab::ArtNetOpCode(bytes)) {
-    case chromaset::lab::kSimOpPoll:
+  switch (chromaset::test::ArtNetOpCode(bytes)) {
+    case chromaset::test::kTestOpPoll:
       return "ArtPoll";
-    case chromaset::lab::kSimOpPollReply:
+    case chromaset::test::kTestOpPollReply:
       return "ArtPollReply";
-    case chromaset::lab::kSimOpDmx:
+    case chromaset::test::kTestOpDmx:
       return "ArtDmx";
     default:
       return "other";

@@ -31,10 +31,10 @@ class ScopedFd {
 // A UDP socket in the calling thread's namespace, bound to 0.0.0.0:port, with broadcasting and
 // destination-address reporting on; with sharing, SO_REUSEADDR and SO_REUSEPORT are set before
 // the bind. -1 with errno on failure.
-int OpenArtNetSocket(std::uint16_t port = kSimArtNetPort, bool sharing = false);
+int OpenArtNetSocket(std::uint16_t port = test::kTestArtNetPort, bool sharing = false);
 
 bool SendDatagram(int fd, const Ipv4& to, const std::vector<std::uint8_t>& bytes,
-                  std::uint16_t port = kSimArtNetPort);
+                  std::uint16_t port = test::kTestArtNetPort);
 
 // One receive into buffer, filling out (sender, destination, bytes, time). Returns recvmsg's
 // result.

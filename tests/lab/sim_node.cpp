@@ -38,7 +38,7 @@ SimNode::SimNode(const Lab& lab, int host, ReplyConfig config)
   const int on = 1;
   sockaddr_in any{};
   any.sin_family = AF_INET;
-  any.sin_port = htons(kSimArtNetPort);
+  any.sin_port = htons(test::kTestArtNetPort);
   any.sin_addr.s_addr = htonl(INADDR_ANY);
   if (::setsockopt(m_socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0 ||
       ::setsockopt(m_socket, IPPROTO_IP, IP_PKTINFO, &on, sizeof(on)) != 0 ||
@@ -78,7 +78,7 @@ void SimNode::ReceiveLoop() {
     from.sin_family = AF_INET;
     from.sin_port = htons(datagram.fromPort);
     std::memcpy(&from.sin_addr.s_addr, datagram.from.data(), 4);
-    const bool isPoll = ArtNetOpCode(datagram.bytes) == kSimOpPoll;
+    const bool isPoll = test::ArtNetOpCode(datagram.bytes) == test::kTestOpPoll;
 
     std::unique_lock<std::mutex> hold(m_lock);
     m_received.push_back(datagram);
@@ -96,7 +96,7 @@ void SimNode::ReceiveLoop() {
 
 std::vector<std::uint8_t> SimNode::ReplyBytesLocked() const {
   if (!m_config.raw.empty()) return m_config.raw;
-  PollReplyFields fields;
+  test::PollReplyFields fields;
   fields.ip = m_config.ip.value_or(HostAddress(m_host));
   fields.port = m_config.port;
   fields.esta24 = m_config.esta24;
@@ -108,7 +108,7 @@ std::vector<std::uint8_t> SimNode::ReplyBytesLocked() const {
   fields.status1 = m_config.status1;
   fields.status2 = m_config.status2;
   fields.length = m_config.length;
-  return MakeArtPollReply(fields);
+  return test::MakeArtPollReply(fields);
 }
 
 std::vector<std::uint8_t> SimNode::ReplyBytes() const {
@@ -130,7 +130,7 @@ std::vector<Datagram> SimNode::DmxFrames() const {
   std::lock_guard<std::mutex> hold(m_lock);
   std::vector<Datagram> frames;
   for (const Datagram& d : m_received) {
-    if (ArtNetOpCode(d.bytes) == kSimOpDmx) frames.push_back(d);
+    if (test::ArtNetOpCode(d.bytes) == test::kTestOpDmx) frames.push_back(d);
   }
   return frames;
 }

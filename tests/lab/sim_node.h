@@ -15,14 +15,14 @@
 #include <thread>
 #include <vector>
 
+#include "art_packets.h"
 #include "lab.h"
-#include "sim_packets.h"
 
 namespace chromaset::lab {
 
 struct ReplyConfig {
   std::optional<Ipv4> ip;  // reported address; default the node's own 2.0.0.h
-  std::uint16_t port = kSimArtNetPort;
+  std::uint16_t port = test::kTestArtNetPort;
   std::uint8_t esta24 = 0x1A;
   std::uint8_t esta25 = 0x2C;
   std::optional<std::string> shortName;            // default "Sim h"
@@ -30,10 +30,10 @@ struct ReplyConfig {
   std::optional<std::array<std::uint8_t, 6>> mac;  // default 02:4C:41:42:00:h
   std::uint8_t status1 = 0;
   std::uint8_t status2 = 0;
-  std::size_t length = kSimReplyLength;  // 1..1024
-  std::vector<std::uint8_t> raw;         // when not empty, sent instead, byte for byte
-  std::chrono::milliseconds delay{0};    // between the poll's arrival and the answer
-  bool answer = true;                    // false: polls are recorded but not answered
+  std::size_t length = test::kTestReplyLength;  // 1..1024
+  std::vector<std::uint8_t> raw;                // when not empty, sent instead, byte for byte
+  std::chrono::milliseconds delay{0};           // between the poll's arrival and the answer
+  bool answer = true;                           // false: polls are recorded but not answered
 };
 
 // One received datagram.
