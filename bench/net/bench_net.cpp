@@ -41,8 +41,9 @@ bool OnlyLoopback(std::string& why) {
   return onlyLo;
 }
 
-// One link for all send benchmarks, opened on first use inside the isolated namespace.
-ArtNetLink* SharedLink(std::string& why) {
+// One link for all send benchmarks, opened on first use inside the isolated namespace; null
+// (and the benchmark marked skipped with the reason) when it cannot be opened there.
+ArtNetLink* SharedLinkOrSkip(benchmark::State& state) {
   static std::string reason;
   static std::unique_ptr<ArtNetLink> link = [] {
     std::string local;
@@ -57,7 +58,7 @@ ArtNetLink* SharedLink(std::string& why) {
     }
     return opened;
   }();
-  why = reason;
+  if (!link) state.SkipWithError(reason.c_str());
   return link.get();
 }
 
@@ -69,6 +70,15 @@ std::int64_t ThreadCpuNanoseconds() {
 
 const Ipv4Bytes kLoopback{127, 0, 0, 1};
 
+// 127.0.0.1:6454 for the bare sendto the link is measured against.
+sockaddr_in LoopbackArtNet() {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(kArtNetPort);
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return to;
+}
+
 DmxFrame TestFrame() {
   DmxFrame frame;
   frame.Length = 512;
@@ -79,12 +89,8 @@ DmxFrame TestFrame() {
 }
 
 void BM_SendArtDmx(benchmark::State& state) {
-  std::string why;
-  ArtNetLink* link = SharedLink(why);
-  if (link == nullptr) {
-    state.SkipWithError(why.c_str());
-    return;
-  }
+  ArtNetLink* link = SharedLinkOrSkip(state);
+  if (link == nullptr) return;
   const DmxFrame frame = TestFrame();
   for (auto _ : state) {
     if (!link->SendArtDmx(&frame, kLoopback)) {
@@ -97,18 +103,11 @@ void BM_SendArtDmx(benchmark::State& state) {
 BENCHMARK(BM_SendArtDmx);
 
 void BM_BareSendto(benchmark::State& state) {
-  std::string why;
-  ArtNetLink* link = SharedLink(why);
-  if (link == nullptr) {
-    state.SkipWithError(why.c_str());
-    return;
-  }
+  ArtNetLink* link = SharedLinkOrSkip(state);
+  if (link == nullptr) return;
   std::array<std::uint8_t, kPacketBufferSize> packet{};
   const std::size_t size = BuildArtDmx(TestFrame(), packet.data(), packet.size());
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(kArtNetPort);
-  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const sockaddr_in to = LoopbackArtNet();
   for (auto _ : state) {
     if (::sendto(link->Socket(), packet.data(), size, 0, reinterpret_cast<const sockaddr*>(&to),
                  sizeof(to)) < 0) {
@@ -123,19 +122,12 @@ BENCHMARK(BM_BareSendto);
 // Both sends alternating in batches, so drift of the machine hits both alike; the counter
 // "ratio" is SendArtDmx time over bare sendto time.
 void BM_SendArtDmxOverSendtoRatio(benchmark::State& state) {
-  std::string why;
-  ArtNetLink* link = SharedLink(why);
-  if (link == nullptr) {
-    state.SkipWithError(why.c_str());
-    return;
-  }
+  ArtNetLink* link = SharedLinkOrSkip(state);
+  if (link == nullptr) return;
   const DmxFrame frame = TestFrame();
   std::array<std::uint8_t, kPacketBufferSize> packet{};
   const std::size_t size = BuildArtDmx(frame, packet.data(), packet.size());
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(kArtNetPort);
-  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const sockaddr_in to = LoopbackArtNet();
   constexpr int kBatch = 256;
   std::int64_t link_time = 0;  // thread CPU time, ns: other load on the machine does not count
   std::int64_t bare_time = 0;

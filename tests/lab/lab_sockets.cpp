@@ -48,15 +48,15 @@ int OpenArtNetSocket(std::uint16_t port, bool sharing) {
   return fd;
 }
 
-bool SendDatagram(int fd, const Ipv4& to, const std::vector<std::uint8_t>& bytes,
+bool SendDatagram(int fd, const Ipv4& to, const std::uint8_t* data, std::size_t size,
                   std::uint16_t port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   std::memcpy(&address.sin_addr.s_addr, to.data(), 4);
   for (;;) {
-    if (::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&address),
-                 sizeof(address)) >= 0) {
+    if (::sendto(fd, data, size, 0, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) >=
+        0) {
       return true;
     }
     if (errno != EINTR) return false;

@@ -33,8 +33,13 @@ class ScopedFd {
 // the bind. -1 with errno on failure.
 int OpenArtNetSocket(std::uint16_t port = test::kTestArtNetPort, bool sharing = false);
 
-bool SendDatagram(int fd, const Ipv4& to, const std::vector<std::uint8_t>& bytes,
+// One datagram to to:port, retried on EINTR.
+bool SendDatagram(int fd, const Ipv4& to, const std::uint8_t* data, std::size_t size,
                   std::uint16_t port = test::kTestArtNetPort);
+inline bool SendDatagram(int fd, const Ipv4& to, const std::vector<std::uint8_t>& bytes,
+                         std::uint16_t port = test::kTestArtNetPort) {
+  return SendDatagram(fd, to, bytes.data(), bytes.size(), port);
+}
 
 // One receive into buffer, filling out (sender, destination, bytes, time). Returns recvmsg's
 // result.

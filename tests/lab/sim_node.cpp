@@ -2,8 +2,6 @@
 
 #include "lab_sockets.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -26,26 +24,15 @@ SimNode::SimNode(const Lab& lab, int host, ReplyConfig config)
     m_error = "host " + std::to_string(host) + " is not a node of the lab";
     return;
   }
+  int error = 0;
   {
     // The socket belongs to the namespace it is made in; the thread returns at once.
     const Lab::Scope inNode = lab.EnterNode(host);
-    m_socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    m_socket = OpenArtNetSocket();
+    error = errno;
   }
   if (m_socket < 0) {
-    m_error = std::string("socket: ") + std::strerror(errno);
-    return;
-  }
-  const int on = 1;
-  sockaddr_in any{};
-  any.sin_family = AF_INET;
-  any.sin_port = htons(test::kTestArtNetPort);
-  any.sin_addr.s_addr = htonl(INADDR_ANY);
-  if (::setsockopt(m_socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0 ||
-      ::setsockopt(m_socket, IPPROTO_IP, IP_PKTINFO, &on, sizeof(on)) != 0 ||
-      ::bind(m_socket, reinterpret_cast<const sockaddr*>(&any), sizeof(any)) != 0) {
-    m_error = std::string("node socket set-up: ") + std::strerror(errno);
-    ::close(m_socket);
-    m_socket = -1;
+    m_error = std::string("node socket set-up: ") + std::strerror(error);
     return;
   }
   m_thread = std::thread([this] { ReceiveLoop(); });
@@ -74,10 +61,6 @@ void SimNode::ReceiveLoop() {
       if (errno != EINTR) std::this_thread::sleep_for(std::chrono::milliseconds(1));
       continue;
     }
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    from.sin_port = htons(datagram.fromPort);
-    std::memcpy(&from.sin_addr.s_addr, datagram.from.data(), 4);
     const bool isPoll = test::ArtNetOpCode(datagram.bytes) == test::kTestOpPoll;
 
     std::unique_lock<std::mutex> hold(m_lock);
@@ -89,8 +72,8 @@ void SimNode::ReceiveLoop() {
     if (m_stopSignal.wait_for(hold, m_config.delay, [this] { return m_stopping.load(); })) return;
     ++m_replies;
     hold.unlock();
-    ::sendto(m_socket, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&from),
-             sizeof(from));
+    // Unchecked: a lost reply shows in the test as a node that never answered.
+    SendDatagram(m_socket, datagram.from, reply, datagram.fromPort);
   }
 }
 
@@ -154,17 +137,7 @@ void SimNode::ClearReceived() {
 
 bool SimNode::SendTo(const Ipv4& to, std::uint16_t port, const std::uint8_t* data,
                      std::size_t size) {
-  if (m_socket < 0) return false;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  std::memcpy(&address.sin_addr.s_addr, to.data(), 4);
-  for (;;) {
-    const ssize_t n = ::sendto(m_socket, data, size, 0, reinterpret_cast<const sockaddr*>(&address),
-                               sizeof(address));
-    if (n >= 0) return true;
-    if (errno != EINTR) return false;
-  }
+  return m_socket >= 0 && SendDatagram(m_socket, to, data, size, port);
 }
 
 }  // namespace chromaset::lab
