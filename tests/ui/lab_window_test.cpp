@@ -7,14 +7,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include "application.h"
 #include "lab.h"
+#include "lab_sockets.h"
 #include "sim_node.h"
 #include "window_test_support.h"
 
@@ -195,13 +192,8 @@ TEST(LabWindow, NetworkFailureShowsTheMessageOnceAndExitsWithOne) {
   SimNode node(*lab, 5);
   auto scope = lab->EnterController();
   // Another program holds port 6454.
-  const int holder = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  ASSERT_GE(holder, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(6454);
-  address.sin_addr.s_addr = htonl(INADDR_ANY);
-  ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const lab::ScopedFd holder(lab::OpenArtNetSocket(6454));
+  ASSERT_GE(holder.get(), 0);
 
   ArtNetLink link;
   int shown = 0;
@@ -233,7 +225,6 @@ TEST(LabWindow, NetworkFailureShowsTheMessageOnceAndExitsWithOne) {
   QTest::qWait(300);
   EXPECT_EQ(node.PollsSeen(), 0u);
   EXPECT_TRUE(node.DmxFrames().empty());
-  ::close(holder);
 }
 
 }  // namespace
