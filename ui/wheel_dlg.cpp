@@ -360,6 +360,11 @@ void CWheelDlg::BuildDeviceMenu() {
     OnBroadcast();
   });
 
+  // The command map: item k (id ID_DEVICE_1 + k - 1) runs OnDevice<k>.
+  static constexpr std::array<void (CWheelDlg::*)(), kMaxDeviceItems> kDeviceHandlers = {
+      &CWheelDlg::OnDevice1, &CWheelDlg::OnDevice2, &CWheelDlg::OnDevice3, &CWheelDlg::OnDevice4,
+      &CWheelDlg::OnDevice5, &CWheelDlg::OnDevice6, &CWheelDlg::OnDevice7, &CWheelDlg::OnDevice8};
+
   const Ipv4Bytes& local = m_localAddresses[0];
   for (std::size_t slot = 0; slot < kNodeSlots; ++slot) {
     const NodeRecord record = m_nodes.Record(slot);
@@ -379,13 +384,12 @@ void CWheelDlg::BuildDeviceMenu() {
           QStringLiteral("<qt>%1<br>%2</qt>")
               .arg(FormatAddress(ip),
                    NameField(record.ShortName, sizeof record.ShortName).toHtmlEscaped()));
-      const int position = m_deviceCount + 1;
       const auto index = static_cast<std::size_t>(m_deviceCount);
       m_deviceItems[index] = item;
       m_deviceAddresses[index] = {ip[0], ip[1], ip[2], ip[3]};
-      connect(item, &QAction::triggered, this, [this, item, position] {
+      connect(item, &QAction::triggered, this, [this, item, handler = kDeviceHandlers[index]] {
         item->setChecked(!item->isChecked());
-        OnDevice(position);
+        (this->*handler)();
       });
       ++m_itemCount;
     }

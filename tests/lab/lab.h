@@ -74,7 +74,6 @@ class Lab {
   int ControllerNetnsFd() const { return m_controller; }
   int SwitchNetnsFd() const { return m_switch; }  // holds the bridge; no host lives there
   int NodeNetnsFd(int host) const;                // -1 for a host that is not in the lab
-  const std::vector<int>& NodeHosts() const { return m_nodeHosts; }
 
  private:
   Lab() = default;
