@@ -34,11 +34,6 @@ std::string Errno(const char* what) { return std::string(what) + ": " + std::str
 // The switch namespace's end of host h's veth.
 std::string SwitchPort(int host) { return "labh" + std::to_string(host); }
 
-unsigned long FdInode(int fd) {
-  struct stat st {};
-  return ::fstat(fd, &st) == 0 ? static_cast<unsigned long>(st.st_ino) : 0;
-}
-
 const char* IpProgram() {
   static const char* const path = [] {
     for (const char* candidate : {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"}) {
@@ -178,6 +173,11 @@ int ProbeSocket(int netnsFd) {
 std::string FormatIpv4(const Ipv4& address) {
   return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." +
          std::to_string(address[2]) + "." + std::to_string(address[3]);
+}
+
+unsigned long FdInode(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 ? static_cast<unsigned long>(st.st_ino) : 0;
 }
 
 unsigned long CurrentNetnsInode() {

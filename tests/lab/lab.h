@@ -27,6 +27,8 @@ std::string FormatIpv4(const Ipv4& address);
 
 // The inode of the network namespace the calling thread is in (0 when it cannot be read).
 unsigned long CurrentNetnsInode();
+// The inode of what fd refers to (a namespace descriptor: its identity); 0 on failure.
+unsigned long FdInode(int fd);
 
 // Checks, from inside the namespace of netnsFd, that it holds no link but `lo` and the names in
 // allowedLinks and that every route leaves through one of allowedLinks (IPv6 may also use

@@ -9,7 +9,6 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,11 +71,6 @@ bool HasDefaultRouteVia(const std::string& link) {
   return false;
 }
 
-unsigned long Inode(int fd) {
-  struct stat st {};
-  return ::fstat(fd, &st) == 0 ? static_cast<unsigned long>(st.st_ino) : 0;
-}
-
 // How many of the given namespace inodes any process still refers to, through a task's
 // namespace or an open descriptor (entries that cannot be read are passed over).
 std::size_t NamespacesStillReferenced(const std::set<unsigned long>& inodes) {
@@ -113,16 +107,16 @@ std::size_t NamespacesStillReferenced(const std::set<unsigned long>& inodes) {
 TEST(LabIsolation, EveryHostSeesOnlyLoopbackAndItsLabLink) {
   CHROMASET_LAB_OR_SKIP(lab, {5, 6});
   const unsigned long callerInode = CurrentNetnsInode();
-  const std::set<unsigned long> inodes{callerInode, Inode(lab->SwitchNetnsFd()),
-                                       Inode(lab->ControllerNetnsFd()), Inode(lab->NodeNetnsFd(5)),
-                                       Inode(lab->NodeNetnsFd(6))};
+  const std::set<unsigned long> inodes{callerInode, FdInode(lab->SwitchNetnsFd()),
+                                       FdInode(lab->ControllerNetnsFd()),
+                                       FdInode(lab->NodeNetnsFd(5)), FdInode(lab->NodeNetnsFd(6))};
   EXPECT_EQ(inodes.size(), 5u) << "every host needs a namespace of its own, apart from ours";
   EXPECT_EQ(lab->NodeNetnsFd(9), -1);
 
   const std::set<std::string> lab0{"lo", kLabLink};
   {
     const Lab::Scope inController = lab->EnterController();
-    EXPECT_EQ(CurrentNetnsInode(), Inode(lab->ControllerNetnsFd()));
+    EXPECT_EQ(CurrentNetnsInode(), FdInode(lab->ControllerNetnsFd()));
     EXPECT_EQ(LinkNames(), lab0);
     EXPECT_EQ(Addresses(), (std::multiset<std::string>{"lo=127.0.0.1", "lab0=2.0.0.1"}));
     EXPECT_TRUE(HasDefaultRouteVia(kLabLink)) << "broadcasts to 255.255.255.255 need it";

@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <net/if.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -25,11 +24,6 @@
 
 namespace {
 
-unsigned long Inode(int fd) {
-  struct stat st {};
-  return ::fstat(fd, &st) == 0 ? static_cast<unsigned long>(st.st_ino) : 0;
-}
-
 int HoldLab(int argc, char** argv) {
   std::vector<int> hosts;
   for (int i = 2; i < argc; ++i) hosts.push_back(std::atoi(argv[i]));
@@ -43,8 +37,9 @@ int HoldLab(int argc, char** argv) {
   std::vector<std::unique_ptr<chromaset::lab::SimNode>> nodes;
   for (const int host : hosts)
     nodes.push_back(std::make_unique<chromaset::lab::SimNode>(*lab, host));
-  std::printf("ready %lu %lu", Inode(lab->SwitchNetnsFd()), Inode(lab->ControllerNetnsFd()));
-  for (const int host : hosts) std::printf(" %lu", Inode(lab->NodeNetnsFd(host)));
+  std::printf("ready %lu %lu", chromaset::lab::FdInode(lab->SwitchNetnsFd()),
+              chromaset::lab::FdInode(lab->ControllerNetnsFd()));
+  for (const int host : hosts) std::printf(" %lu", chromaset::lab::FdInode(lab->NodeNetnsFd(host)));
   std::printf("\n");
   std::fflush(stdout);
   for (;;) ::pause();

@@ -8,9 +8,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
 
 #include <gtest/gtest.h>
+
+#include "art_packets.h"
 
 namespace chromaset::test {
 
@@ -27,19 +30,16 @@ bool RecordingSender::SendArtDmx(const DmxFrame* frame, const Ipv4Bytes& destina
 }
 
 std::vector<std::uint8_t> MakePollReply(const NodeReply& reply) {
-  std::vector<std::uint8_t> b(239, 0);
-  std::memcpy(b.data(), "Art-Net", 8);
-  b[8] = 0x00;
-  b[9] = 0x21;
-  std::memcpy(&b[10], reply.ip.data(), 4);
-  b[14] = 0x36;  // 6454, low byte first
-  b[15] = 0x19;
-  b[24] = reply.esta24;
-  b[25] = reply.esta25;
-  std::memset(&b[26], 0, 18 + 64);
-  std::memcpy(&b[26], reply.shortName.data(), std::min<std::size_t>(reply.shortName.size(), 18));
-  std::memcpy(&b[44], reply.longName.data(), std::min<std::size_t>(reply.longName.size(), 64));
-  std::memset(&b[108], 'X', 64);  // NodeReport: never part of a name
+  std::vector<std::uint8_t> b(kTestReplyLength, 0);
+  PutArtNetHeader(b.data(), kTestOpPollReply);
+  std::copy(reply.ip.begin(), reply.ip.end(), b.begin() + kAtIpAddress);
+  b[kAtPort] = kTestArtNetPort & 0xFF;  // low byte first
+  b[kAtPort + 1] = kTestArtNetPort >> 8;
+  b[kAtEsta24] = reply.esta24;
+  b[kAtEsta25] = reply.esta25;
+  PutText(b.data() + kAtShortName, kShortNameWidth, reply.shortName);
+  PutText(b.data() + kAtLongName, kLongNameWidth, reply.longName);
+  std::fill_n(b.begin() + kAtNodeReport, kNodeReportWidth, 'X');  // never part of a name
   return b;
 }
 
