@@ -12,6 +12,7 @@
 
 #include "artnet_packets.h"
 #include "node_table.h"
+#include "poll_reply.h"
 
 namespace {
 
@@ -25,16 +26,13 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
+// Known nodes 10.0.0.1 .. 10.0.0.count, each a reply cut after the last byte the table reads.
 void Prefill(NodeTable& table, std::size_t count) {
-  std::uint8_t reply[chromaset::kReplyReadSize] = {};
-  std::memcpy(reply, chromaset::kArtNetId, chromaset::kArtNetIdSize);
-  reply[chromaset::kOffsetOpCode + 1] = 0x21;
-  reply[chromaset::kReplyOffsetPort] = 0x36;
-  reply[chromaset::kReplyOffsetPort + 1] = 0x19;
+  chromaset::test::PollReply reply;
+  reply.SetLength(chromaset::kReplyReadSize);
   for (std::size_t n = 0; n < count; ++n) {
-    reply[chromaset::kReplyOffsetIpAddress + 0] = 10;
-    reply[chromaset::kReplyOffsetIpAddress + 3] = static_cast<std::uint8_t>(n + 1);
-    chromaset::ProcessDatagram(reply, sizeof(reply), table);
+    reply.SetIp(10, 0, 0, static_cast<std::uint8_t>(n + 1));
+    chromaset::ProcessDatagram(reply.data(), reply.length, table);
   }
 }
 
