@@ -37,6 +37,8 @@ namespace chromaset {
 namespace {
 
 constexpr int kSplashTickMs = 100;
+// One row of the wheel picture: kWheelSize 32-bit pixels, no padding.
+constexpr qsizetype kWheelBytesPerLine = qsizetype{kWheelSize} * sizeof(WheelPixel);
 
 bool AcceptedNode(const NodeRecord& record) {
   return record.EstaMan == kEstaManAccepted || record.EstaMan == kEstaManAcceptedSwapped;
@@ -206,7 +208,7 @@ void CWheelDlg::BuildWheel() {
   if (!background.isNull()) background = background.convertToFormat(QImage::Format_RGB32);
   const bool usable = !background.isNull() && background.width() == kWheelSize &&
                       background.height() == kWheelSize &&
-                      background.bytesPerLine() == kWheelSize * 4;
+                      background.bytesPerLine() == kWheelBytesPerLine;
   m_wheel->BuildWheel(usable ? reinterpret_cast<const WheelPixel*>(background.constBits())
                              : nullptr);
   ShowWheel();
@@ -215,7 +217,7 @@ void CWheelDlg::BuildWheel() {
 void CWheelDlg::ShowWheel() {
   // The picture gets its own copy: the display buffer changes with the next pick.
   const QImage view(reinterpret_cast<const uchar*>(m_wheel->DisplayPixels()), kWheelSize,
-                    kWheelSize, kWheelSize * 4, QImage::Format_RGB32);
+                    kWheelSize, kWheelBytesPerLine, QImage::Format_RGB32);
   m_wheelPicture->setPixmap(QPixmap::fromImage(view.copy()));
 }
 
