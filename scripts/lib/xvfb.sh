@@ -6,6 +6,9 @@
 #                             kills $app_pid (set it when starting the program) and Xvfb and
 #                             removes $work; NAME prefixes the error messages.
 
+# xdotool's pattern for the main window's title.
+main_window_caption='^Chromaset - V1.00$'
+
 # The two accepted nodes the screenshot and the start-up benchmark run against (lab runner
 # --node arguments).
 lab_two_nodes=(--node "5:0x1A:0x2C:Stage wash left" --node "6:0x2C:0x1A:Stage wash right")
