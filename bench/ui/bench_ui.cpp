@@ -87,7 +87,7 @@ void BM_PickToThirdDatagram(benchmark::State& state) {
 }
 BENCHMARK(BM_PickToThirdDatagram)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-void BM_Part1_DrawMarker(benchmark::State& state) {
+void BM_PickStep1_Marker(benchmark::State& state) {
   auto wheel = std::make_unique<WheelImage>();
   wheel->BuildWheel(nullptr);
   int i = 0;
@@ -96,16 +96,16 @@ void BM_Part1_DrawMarker(benchmark::State& state) {
     benchmark::DoNotOptimize(wheel->DrawMarker(p.x(), p.y()));
   }
 }
-BENCHMARK(BM_Part1_DrawMarker)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PickStep1_Marker)->Unit(benchmark::kMicrosecond);
 
-void BM_Part2_ImageToPixmap(benchmark::State& state) {
+void BM_PickStep2_ImageToPixmap(benchmark::State& state) {
   Rig rig;
   for (auto _ : state) rig.dialog->ShowWheel();
   QCoreApplication::processEvents();
 }
-BENCHMARK(BM_Part2_ImageToPixmap)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PickStep2_ImageToPixmap)->Unit(benchmark::kMicrosecond);
 
-void BM_Part3_ThreeSliderRepaints(benchmark::State& state) {
+void BM_PickStep3_ThreeSliderRepaints(benchmark::State& state) {
   Rig rig;
   PaintCounter counter;
   QSlider* sliders[3] = {rig.dialog->SliderRed(), rig.dialog->SliderGreen(),
@@ -123,9 +123,9 @@ void BM_Part3_ThreeSliderRepaints(benchmark::State& state) {
   }
   for (QSlider* s : sliders) s->removeEventFilter(&counter);
 }
-BENCHMARK(BM_Part3_ThreeSliderRepaints)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_PickStep3_ThreeSliderRepaints)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-void BM_Part4_ThreeSends(benchmark::State& state) {
+void BM_PickStep4_ThreeSends(benchmark::State& state) {
   Rig rig;
   for (auto _ : state) {
     rig.dialog->SendToTargets();
@@ -133,7 +133,7 @@ void BM_Part4_ThreeSends(benchmark::State& state) {
     rig.dialog->SendToTargets();
   }
 }
-BENCHMARK(BM_Part4_ThreeSends)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PickStep4_ThreeSends)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace chromaset
