@@ -77,20 +77,11 @@ TEST_F(WheelImageTest, RingCoversExactlyTheOpenAnnulus) {
       const int d = SquaredDistance(x, y);
       const WheelPixel p = PixelAt(base, x, y);
       const bool inRing = d > 100 * 100 && d < 145 * 145;
-      if (p != kBackground) {
-        ++painted;
-        EXPECT_TRUE(inRing) << x << "," << y;
-        // Fully saturated at half lightness: one channel 0, one at its top.
-        const std::uint32_t r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
-        EXPECT_EQ(std::min({r, g, b}), 0u) << x << "," << y;
-        EXPECT_GE(std::max({r, g, b}), 254u) << x << "," << y;
-        EXPECT_EQ(p & 0xFF000000u, 0u);
-      } else {
-        EXPECT_FALSE(inRing) << x << "," << y;
-      }
-      innerCircle += d == 100 * 100 ? 1 : 0;
-      outerCircle += d == 145 * 145 ? 1 : 0;
+      painted += p != kBackground ? 1 : 0;
+      EXPECT_EQ(p != kBackground, inRing) << x << "," << y;
       if (d == 100 * 100 || d == 145 * 145) {
+        innerCircle += d == 100 * 100 ? 1 : 0;
+        outerCircle += d == 145 * 145 ? 1 : 0;
         EXPECT_EQ(p, kBackground) << x << "," << y;
       }
     }
@@ -98,24 +89,12 @@ TEST_F(WheelImageTest, RingCoversExactlyTheOpenAnnulus) {
   EXPECT_EQ(painted, 34592);
   EXPECT_EQ(innerCircle, 20);
   EXPECT_EQ(outerCircle, 36);
-  EXPECT_EQ(PixelAt(base, 250, 150), kBackground);
-  EXPECT_EQ(PixelAt(base, 150, 50), kBackground);
-  EXPECT_EQ(PixelAt(base, 150, 5), kBackground);
-  EXPECT_EQ(PixelAt(base, 295, 150), kBackground);
-}
 
-TEST_F(WheelImageTest, HueRunsClockwiseFromRedOnTheRight) {
-  wheel->BuildWheel(nullptr);
-  const WheelPixel* base = wheel->BasePixels();
+  // Hue runs clockwise from red on the right.
   EXPECT_EQ(PixelAt(base, 251, 150), 0x00FF0000u);  // red
   EXPECT_EQ(PixelAt(base, 150, 251), 0x007FFF00u);  // below: 127, 255, 0
   EXPECT_EQ(PixelAt(base, 150, 49), 0x007F00FFu);   // above: 127, 0, 255
   EXPECT_EQ(PixelAt(base, 49, 150), 0x0000FEFFu);   // left: 0, 254, 255
-  // Between them: yellowish below right, bluish above left.
-  EXPECT_EQ(PixelAt(base, 240, 240) >> 16 & 0xFF, 255u);
-  EXPECT_EQ(PixelAt(base, 240, 240) & 0xFF, 0u);
-  EXPECT_EQ(PixelAt(base, 60, 60) & 0xFF, 255u);
-  EXPECT_EQ(PixelAt(base, 60, 60) >> 16 & 0xFF, 0u);
 }
 
 TEST_F(WheelImageTest, BackgroundIsKeptOutsideTheRingAndBlackWithoutOne) {
@@ -134,8 +113,7 @@ TEST_F(WheelImageTest, BackgroundIsKeptOutsideTheRingAndBlackWithoutOne) {
   wheel->BuildWheel(nullptr);
   EXPECT_EQ(PixelAt(wheel->BasePixels(), 150, 150), 0u);
   EXPECT_EQ(PixelAt(wheel->BasePixels(), 299, 299), 0u);
-  EXPECT_EQ(PixelAt(wheel->BasePixels(), 2, 150), 0u);
-  EXPECT_NE(PixelAt(wheel->BasePixels(), 20, 150), 0u);  // the ring is painted all the same
+  EXPECT_EQ(PixelAt(wheel->BasePixels(), 251, 150), 0x00FF0000u);
 }
 
 TEST_F(WheelImageTest, BuildDrawsTheFirstMarkerAtTheOrigin) {
@@ -160,24 +138,12 @@ TEST_F(WheelImageTest, MarkerClearsTheOpenDiscOnly) {
   const WheelPixel* display = wheel->DisplayPixels();
   const WheelPixel* base = wheel->BasePixels();
   EXPECT_EQ(CountDifferences(display, base), 69);
-  EXPECT_EQ(PixelAt(display, 120, 130), 0u);
   EXPECT_EQ(PixelAt(display, 124, 130), 0u);
   EXPECT_EQ(PixelAt(display, 123, 133), 0u);
   // Exactly distance 5 stays.
   EXPECT_EQ(PixelAt(display, 125, 130), kBackground);
-  EXPECT_EQ(PixelAt(display, 115, 130), kBackground);
-  EXPECT_EQ(PixelAt(display, 120, 135), kBackground);
   EXPECT_EQ(PixelAt(display, 123, 134), kBackground);
   EXPECT_EQ(PixelAt(display, 117, 126), kBackground);
-  // The origin marker of the build is gone.
-  EXPECT_EQ(PixelAt(display, 0, 0), kBackground);
-
-  wheel->DrawMarker(0, 0);
-  EXPECT_EQ(CountDifferences(wheel->DisplayPixels(), base), 22);
-  wheel->DrawMarker(299, 299);
-  EXPECT_EQ(CountDifferences(wheel->DisplayPixels(), base), 22);
-  wheel->DrawMarker(0, 150);
-  EXPECT_EQ(CountDifferences(wheel->DisplayPixels(), base), 39);
 }
 
 TEST_F(WheelImageTest, SecondMarkerErasesTheFirst) {
@@ -192,10 +158,6 @@ TEST_F(WheelImageTest, SecondMarkerErasesTheFirst) {
   wheel->DrawMarker(52, 151);
   const auto overlap = ReferenceDisplay(wheel->BasePixels(), 52, 151);
   EXPECT_EQ(CountDifferences(wheel->DisplayPixels(), overlap.data()), 0);
-
-  // The same point twice changes nothing.
-  wheel->DrawMarker(52, 151);
-  EXPECT_EQ(CountDifferences(wheel->DisplayPixels(), overlap.data()), 0);
 }
 
 TEST_F(WheelImageTest, MarkerSamplesTheBaseNotTheDisplay) {
@@ -209,34 +171,10 @@ TEST_F(WheelImageTest, MarkerSamplesTheBaseNotTheDisplay) {
   EXPECT_EQ(wheel->DrawMarker(49, 150), 0x00FFFE00u);   // 0, 254, 255
   EXPECT_EQ(wheel->DrawMarker(250, 150), 0x00040404u);  // excluded inner circle
   EXPECT_EQ(wheel->DrawMarker(5, 150), 0x00040404u);    // excluded outer circle
-
-  // Red and blue really are swapped on the way out.
-  wheel->BuildWheel(UniformBackground(0x00102030u).data());
-  EXPECT_EQ(wheel->DrawMarker(150, 150), 0x00302010u);
-  EXPECT_EQ(wheel->DrawMarker(0, 0), 0x00302010u);
-  EXPECT_EQ(wheel->DrawMarker(299, 299), 0x00302010u);
 }
 
-TEST_F(WheelImageTest, PointsOutsideTheImageSampleNothingAndClip) {
-  const auto background = UniformBackground(kBackground);
-  wheel->BuildWheel(background.data());
-  const int outside[][2] = {{-1, 150},      {300, 150},        {150, -1},      {150, 300},
-                            {-3, -3},       {302, 2},          {INT_MIN, 150}, {INT_MAX, INT_MAX},
-                            {150, INT_MIN}, {INT_MIN, INT_MIN}};
-  for (const auto& p : outside) {
-    EXPECT_EQ(wheel->DrawMarker(p[0], p[1]), 0u) << p[0] << "," << p[1];
-    const auto expected = ReferenceDisplay(wheel->BasePixels(), p[0], p[1]);
-    EXPECT_EQ(CountDifferences(wheel->DisplayPixels(), expected.data()), 0) << p[0] << "," << p[1];
-  }
-  // A marker just past the left edge still shows its visible part.
-  wheel->DrawMarker(-2, 150);
-  EXPECT_EQ(CountDifferences(wheel->DisplayPixels(), wheel->BasePixels()), 21);
-  wheel->DrawMarker(-4, 150);
-  EXPECT_EQ(CountDifferences(wheel->DisplayPixels(), wheel->BasePixels()), 5);
-  wheel->DrawMarker(-5, 150);
-  EXPECT_EQ(CountDifferences(wheel->DisplayPixels(), wheel->BasePixels()), 0);
-}
-
+// The marker against the plain full-buffer algorithm, at random points, along and past the
+// edges, and far outside.
 TEST_F(WheelImageTest, MarkerMatchesTheFullBufferAlgorithmEverywhere) {
   wheel->BuildWheel(PatternBackground().data());
   std::mt19937 random(20261206u);
@@ -249,6 +187,12 @@ TEST_F(WheelImageTest, MarkerMatchesTheFullBufferAlgorithmEverywhere) {
     points.emplace_back(edge, edge);
     points.emplace_back(edge, 299 - edge);
     points.emplace_back(edge, 150);
+  }
+  // Far outside: nothing sampled, nothing drawn, no overflow.
+  for (int far : {INT_MIN, INT_MAX}) {
+    points.emplace_back(far, 150);
+    points.emplace_back(150, far);
+    points.emplace_back(far, far);
   }
   for (const auto& [x, y] : points) {
     const PackedRgb sampled = wheel->DrawMarker(x, y);
