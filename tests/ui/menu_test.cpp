@@ -14,9 +14,14 @@ namespace {
 
 const Ipv4Bytes kBroadcast{255, 255, 255, 255};
 
-std::vector<Ipv4Bytes> Destinations(const RecordingSender& sender) {
-  std::vector<Ipv4Bytes> out;
-  for (const SentFrame& f : sender.sent) out.push_back(f.destination);
+using Targets = std::vector<Ipv4Bytes>;
+
+// Where one paint of the Red slider sends the frame.
+Targets PaintTargets(DialogRig& rig) {
+  rig.sender.sent.clear();
+  rig.dialog->SliderRed()->repaint();
+  Targets out;
+  for (const SentFrame& f : rig.sender.sent) out.push_back(f.destination);
   return out;
 }
 
@@ -46,9 +51,7 @@ TEST(DevicesMenu, ListsAcceptedNodesInTableOrderWithIdsAndGreying) {
   // A greyed item never becomes a target, even when its mark is set.
   dlg.OnDevice(2);
   Choose(ItemAt(dlg, 1));
-  rig.sender.sent.clear();
-  dlg.SliderGreen()->repaint();
-  EXPECT_EQ(Destinations(rig.sender), (std::vector<Ipv4Bytes>{{2, 0, 0, 21}}));
+  EXPECT_EQ(PaintTargets(rig), (Targets{{2, 0, 0, 21}}));
 }
 
 TEST(DevicesMenu, ReservedAddressesAreGreyedEvenOnAMatchingNetwork) {
@@ -89,13 +92,9 @@ TEST(DevicesMenu, NineNodesGiveEightItemsAndTheNinthIsNeverATarget) {
   // Every listed device ticked: eight datagrams per paint, the ninth node gets none.
   for (int k = 1; k <= 8; ++k) Choose(ItemAt(dlg, k));
   dlg.OnDevice(9);  // no item at position 9: only the broadcast mark goes
-  rig.sender.sent.clear();
-  dlg.SliderRed()->repaint();
-  ASSERT_EQ(rig.sender.sent.size(), 8u);
-  for (std::size_t i = 0; i < 8; ++i) {
-    EXPECT_EQ(rig.sender.sent[i].destination,
-              (Ipv4Bytes{2, 0, 0, static_cast<std::uint8_t>(101 + i)}));
-  }
+  Targets eight;
+  for (std::uint8_t h = 101; h <= 108; ++h) eight.push_back({2, 0, 0, h});
+  EXPECT_EQ(PaintTargets(rig), eight);
 
   // "ALL (Broadcast)" clears every device mark.
   Choose(ItemAt(dlg, 0));
@@ -131,22 +130,16 @@ TEST(DevicesMenu, SelectionStatesFollowTheMarks) {
   Choose(one);
   EXPECT_FALSE(one->isChecked());
   EXPECT_FALSE(all->isChecked());
-  rig.sender.sent.clear();
-  dlg.SliderRed()->repaint();
-  EXPECT_TRUE(rig.sender.sent.empty());
+  EXPECT_TRUE(PaintTargets(rig).empty());
 
   // Two devices, in menu order whatever the order of ticking; broadcast clears both.
   Choose(two);
   Choose(one);
-  rig.sender.sent.clear();
-  dlg.SliderRed()->repaint();
-  EXPECT_EQ(Destinations(rig.sender), (std::vector<Ipv4Bytes>{{2, 0, 0, 31}, {2, 0, 0, 32}}));
+  EXPECT_EQ(PaintTargets(rig), (Targets{{2, 0, 0, 31}, {2, 0, 0, 32}}));
   Choose(all);
   EXPECT_FALSE(one->isChecked());
   EXPECT_FALSE(two->isChecked());
-  rig.sender.sent.clear();
-  dlg.SliderRed()->repaint();
-  EXPECT_EQ(Destinations(rig.sender), (std::vector<Ipv4Bytes>{kBroadcast}));
+  EXPECT_EQ(PaintTargets(rig), (Targets{kBroadcast}));
 }
 
 TEST(DevicesMenu, ItemsKeepWhatTheBuildSaw) {
@@ -181,9 +174,7 @@ TEST(DevicesMenu, AnItemSendsToTheAddressCapturedAtBuild) {
   // The slot behind item 1 now holds another node.
   rig.table.emplace();
   ApplyReply(*rig.table, {{2, 0, 0, 99}, 0x1A, 0x2C, "", "Intruder"});
-  rig.sender.sent.clear();
-  dlg.SliderRed()->repaint();
-  EXPECT_EQ(Destinations(rig.sender), (std::vector<Ipv4Bytes>{{2, 0, 0, 51}}));
+  EXPECT_EQ(PaintTargets(rig), (Targets{{2, 0, 0, 51}}));
 }
 
 }  // namespace
