@@ -29,7 +29,7 @@ class WheelImage {
 
  private:
   // Writes the marker disc around (x, y) into the display (black), or restores that area from
-  // the base. Only the 11 x 11 box around the point can change.
+  // the base. Only the 9 x 9 box around the point can change.
   void PaintMarkerBox(int x, int y, bool restore);
 
   std::array<WheelPixel, kWheelPixels> m_basePixels{};
