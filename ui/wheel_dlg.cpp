@@ -67,6 +67,8 @@ std::uint32_t KeyStateFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modi
   if (modifiers & Qt::ShiftModifier) flags |= MK_SHIFT;
   if (modifiers & Qt::ControlModifier) flags |= MK_CONTROL;
   if (buttons & Qt::MiddleButton) flags |= MK_MBUTTON;
+  if (buttons & Qt::BackButton) flags |= MK_XBUTTON1;
+  if (buttons & Qt::ForwardButton) flags |= MK_XBUTTON2;
   return flags;
 }
 

@@ -11,6 +11,8 @@ inline constexpr std::uint32_t MK_RBUTTON = 0x0002;
 inline constexpr std::uint32_t MK_SHIFT = 0x0004;
 inline constexpr std::uint32_t MK_CONTROL = 0x0008;
 inline constexpr std::uint32_t MK_MBUTTON = 0x0010;
+inline constexpr std::uint32_t MK_XBUTTON1 = 0x0020;  // back side button
+inline constexpr std::uint32_t MK_XBUTTON2 = 0x0040;  // forward side button
 
 // 5 <= x < width - 5 and 5 <= y < height - 5 (control client coordinates).
 bool PassesPickMargin(int x, int y, int width, int height);

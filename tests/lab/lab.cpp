@@ -443,10 +443,12 @@ bool Lab::WaitUntilConnected(std::string& whyNot) const {
     }
     sockaddr_in from{};
     socklen_t size = sizeof(from);
-    while (::recvfrom(controller, text, sizeof(text), 0, reinterpret_cast<sockaddr*>(&from),
-                      &size) >= 0) {
+    ssize_t got = 0;
+    while ((got = ::recvfrom(controller, text, sizeof(text), 0, reinterpret_cast<sockaddr*>(&from),
+                             &size)) >= 0) {
       const std::uint32_t address = ntohl(from.sin_addr.s_addr);
-      if (std::memcmp(text, echo, sizeof(echo)) == 0 && (address >> 8) == 0x020000) {
+      if (got == static_cast<ssize_t>(sizeof(echo)) && std::memcmp(text, echo, sizeof(echo)) == 0 &&
+          (address >> 8) == 0x020000) {
         echoed.insert(static_cast<int>(address & 0xFF));
       }
       size = sizeof(from);

@@ -170,6 +170,8 @@ TEST(Pointer, DragsPickOnlyWithTheLeftButtonAlone) {
   Move(dlg, {251, 150}, Qt::LeftButton, Qt::ControlModifier);
   Move(dlg, {251, 150}, Qt::LeftButton | Qt::RightButton);
   Move(dlg, {251, 150}, Qt::LeftButton | Qt::MiddleButton);
+  Move(dlg, {251, 150}, Qt::LeftButton | Qt::BackButton);
+  Move(dlg, {251, 150}, Qt::LeftButton | Qt::ForwardButton);
   Move(dlg, {251, 150}, Qt::NoButton);
   EXPECT_EQ(Sliders(dlg), (Rgbw{9, 0, 0, 0}));
 
