@@ -17,7 +17,7 @@
 #include <string>
 
 #include "artnet_link.h"
-#include "poll_reply.h"
+#include "art_packets.h"
 
 namespace chromaset {
 namespace {
