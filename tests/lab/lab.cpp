@@ -7,11 +7,9 @@
 #include <sched.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,25 +20,21 @@ namespace chromaset::lab {
 namespace {
 
 constexpr const char* kThreadNetns = "/proc/thread-self/ns/net";
-constexpr std::uint16_t kProbePort = 47999;  // a port no test binds
+const std::vector<std::uint8_t> kProbe{'l', 'a', 'b', '?'};  // echoed by the node namespace
 using Clock = std::chrono::steady_clock;
 
-std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
-
-unsigned long ThreadNetnsInode() {
+ino_t ThreadNetnsInode() {
   struct stat st {};
   return ::stat(kThreadNetns, &st) == 0 ? st.st_ino : 0;
 }
 
 sockaddr_in SocketAddress(const Ipv4& ip, std::uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
+  sockaddr_in a{AF_INET, htons(port), {}, {}};
   std::memcpy(&a.sin_addr, ip.data(), 4);
   return a;
 }
 
-// One datagram with its sender and, from IP_PKTINFO, its destination; false when none waits.
+// A waiting datagram with its sender and (IP_PKTINFO) its destination; false when none.
 bool ReceiveDatagram(int fd, Datagram& d) {
   static thread_local std::uint8_t buffer[65536];
   sockaddr_in from{};
@@ -48,16 +42,12 @@ bool ReceiveDatagram(int fd, Datagram& d) {
   iovec part{buffer, sizeof buffer};
   msghdr m{&from, sizeof from, &part, 1, control, sizeof control, 0};
   const ssize_t n = ::recvmsg(fd, &m, MSG_DONTWAIT);
-  if (n < 0) return false;
-  d.at = Clock::now();
+  if (n < 0 || CMSG_FIRSTHDR(&m) == nullptr) return false;
+  std::memcpy(d.to.data(), CMSG_DATA(CMSG_FIRSTHDR(&m)) + offsetof(in_pktinfo, ipi_addr), 4);
   std::memcpy(d.from.data(), &from.sin_addr, 4);
   d.fromPort = ntohs(from.sin_port);
-  for (cmsghdr* c = CMSG_FIRSTHDR(&m); c != nullptr; c = CMSG_NXTHDR(&m, c)) {
-    if (c->cmsg_type == IP_PKTINFO) {
-      std::memcpy(d.to.data(), CMSG_DATA(c) + offsetof(in_pktinfo, ipi_addr), 4);
-    }
-  }
   d.bytes.assign(buffer, buffer + n);
+  d.at = Clock::now();
   return true;
 }
 
@@ -70,98 +60,74 @@ std::string FormatIpv4(const Ipv4& a) {
 
 bool InCi() { return std::getenv("CI") != nullptr && std::string(std::getenv("CI")) == "true"; }
 
-std::string OneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  return text;
-}
-
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  for (const auto end = Clock::now() + timeout; !condition();) {
+  for (const auto end = Clock::now() + timeout; !condition();
+       std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
     if (Clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
 }
 
 int MakeNetns(std::string& whyNot) {
-  int fd = -1;
+  int fd = -1, error = 0;
   // unshare moves only the calling thread: a short-lived one makes the namespace.
   std::thread([&] {
-    if (::unshare(CLONE_NEWNET) != 0) {
-      whyNot = Errno("cannot make a network namespace") + "; run as root or under scripts/isolated";
-    } else if ((fd = ::open(kThreadNetns, O_RDONLY | O_CLOEXEC)) < 0) {
-      whyNot = Errno("cannot open a new namespace");
-    }
+    fd = ::unshare(CLONE_NEWNET) == 0 ? ::open(kThreadNetns, O_RDONLY | O_CLOEXEC) : -1;
+    error = errno;
   }).join();
+  if (fd < 0)
+    whyNot = std::string("cannot make a network namespace (") + std::strerror(error) +
+             "); run as root or under scripts/isolated";
   return fd;
 }
 
 bool RunIpBatch(int netnsFd, const std::string& script, std::string& whyNot) {
-  int in[2];
-  whyNot = "cannot feed ip its script";
-  if (netnsFd < 0 || script.size() > 4096 || ::pipe2(in, O_CLOEXEC) != 0) return false;
-  const bool written = ::write(in[1], script.data(), script.size()) == ssize_t(script.size());
-  ::close(in[1]);
-  const pid_t child = written ? ::fork() : -1;
-  if (child == 0) {  // async-signal-safe calls only; the namespace first, so ip never runs in ours
-    if (::setns(netnsFd, CLONE_NEWNET) != 0 || ::dup2(in[0], 0) < 0) ::_exit(126);
-    for (const char* ip : {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"}) {
-      ::execl(ip, "ip", "-batch", "-", nullptr);
-    }
-    ::_exit(127);
-  }
-  ::close(in[0]);
-  int status = -1;
-  while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-  if (child > 0)
-    whyNot = "ip -batch failed in a lab namespace (status " + std::to_string(status) + ")";
-  return false;
+  whyNot = "ip -batch failed in a lab namespace";
+  if (netnsFd < 0) return false;
+  const Lab::Scope inside(netnsFd);  // the shell and ip start in this thread's namespace
+  return std::system(
+             ("PATH=$PATH:/usr/sbin:/sbin ip -batch - <<'END'\n" + script + "END\n").c_str()) == 0;
 }
 
 bool CheckIsolated(int netnsFd, std::string& whyNot) {
-  const unsigned long caller = ThreadNetnsInode();
-  std::string why = "cannot enter the namespace to check it";
+  const ino_t caller = ThreadNetnsInode();
   std::thread([&] {
+    whyNot = "cannot enter the namespace to check it";
     if (::setns(netnsFd, CLONE_NEWNET) != 0) return;
-    why = "it is the caller's own namespace";
+    whyNot = "it is the caller's own namespace";
     if (ThreadNetnsInode() == caller) return;
-    why.clear();
-    if (struct if_nameindex* links = ::if_nameindex()) {
-      for (const struct if_nameindex* l = links; l->if_index != 0; ++l) {
-        const std::string name = l->if_name;
-        if (name != "lo" && name != kLabLink)
-          why = "it holds a link that is not the lab's: " + name;
-      }
-      ::if_freenameindex(links);
+    whyNot.clear();
+    struct if_nameindex* links = ::if_nameindex();
+    for (const struct if_nameindex* l = links; l != nullptr && l->if_index != 0; ++l) {
+      if (l->if_name != std::string("lo") && l->if_name != std::string(kLabLink))
+        whyNot = std::string("it holds the link ") + l->if_name;
     }
+    if (links != nullptr) ::if_freenameindex(links);
     std::ifstream v4("/proc/thread-self/net/route"), v6("/proc/thread-self/net/ipv6_route");
     std::string line, device;
-    if (!v4) why = "cannot read its routes";
-    while (why.empty() && std::getline(v4, line) && std::istringstream(line) >> device) {
-      if (device != kLabLink && device != "Iface") why = "it has an IPv4 route through " + device;
+    while (whyNot.empty() && std::getline(v4, line) && std::istringstream(line) >> device) {
+      if (device != kLabLink && device != "Iface")
+        whyNot = "it has an IPv4 route through " + device;
     }
-    while (why.empty() && std::getline(v6, line)) {
-      device = line.substr(line.rfind(' ') + 1);
-      if (device != "lo" && device != kLabLink) why = "it has an IPv6 route through " + device;
+    while (whyNot.empty() && std::getline(v6, line) &&
+           !(device = line.substr(line.rfind(' ') + 1)).empty()) {
+      if (device != "lo" && device != kLabLink) whyNot = "it has an IPv6 route through " + device;
     }
+    if (links == nullptr || !v4.is_open()) whyNot = "cannot list its links and routes";
   }).join();
-  whyNot = why;
-  return why.empty();
+  return whyNot.empty();
 }
 
 int OpenArtNetSocket(std::uint16_t port, bool sharing) {
-  const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  const int on = 1;
+  const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0), on = 1;
   const sockaddr_in any = SocketAddress({0, 0, 0, 0}, port);
-  auto set = [&](int level, int option) { return ::setsockopt(fd, level, option, &on, sizeof on); };
+  auto set = [&](int level, int option) {
+    return ::setsockopt(fd, level, option, &on, sizeof on) != 0;
+  };
   if (fd < 0 || (sharing && (set(SOL_SOCKET, SO_REUSEADDR) || set(SOL_SOCKET, SO_REUSEPORT))) ||
       set(SOL_SOCKET, SO_BROADCAST) || set(IPPROTO_IP, IP_PKTINFO) ||
       ::bind(fd, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
-    const int error = errno;
     if (fd >= 0) ::close(fd);
-    errno = error;
     return -1;
   }
   return fd;
@@ -180,16 +146,11 @@ Lab::Scope::Scope(int netnsFd) : m_previous(::open(kThreadNetns, O_RDONLY | O_CL
 }
 
 Lab::Scope::~Scope() {
-  if (m_previous < 0) return;
-  if (::setns(m_previous, CLONE_NEWNET) != 0) {
+  if (m_previous >= 0 && ::setns(m_previous, CLONE_NEWNET) != 0) {
     std::perror("lab: cannot leave a lab namespace");
     std::abort();
   }
-  ::close(m_previous);
-}
-
-bool Lab::HasNode(int host) const {
-  return std::find(m_hosts.begin(), m_hosts.end(), host) != m_hosts.end();
+  if (m_previous >= 0) ::close(m_previous);
 }
 
 Lab::~Lab() {
@@ -201,72 +162,53 @@ Lab::~Lab() {
 }
 
 std::unique_ptr<Lab> Lab::Create(std::vector<int> nodeHosts, std::string& whyNot) {
-  for (const int h : nodeHosts) {
-    if (h < 2 || h > 254 || std::count(nodeHosts.begin(), nodeHosts.end(), h) != 1) {
+  auto lab = std::make_unique<Lab>();
+  lab->m_hosts = std::move(nodeHosts);
+  for (const int h : lab->m_hosts) {
+    if (h < 2 || h > 254 || std::count(lab->m_hosts.begin(), lab->m_hosts.end(), h) > 1) {
       whyNot = "node hosts must be distinct numbers 2..254";
       return nullptr;
     }
   }
-  std::unique_ptr<Lab> lab(new Lab());
-  lab->m_hosts = std::move(nodeHosts);
-  if (lab->Build(whyNot)) return lab;
-  whyNot = OneLine(whyNot);
-  return nullptr;
+  return lab->Build(whyNot) ? std::move(lab) : nullptr;
 }
 
 bool Lab::Build(std::string& whyNot) {
   if ((m_controller = MakeNetns(whyNot)) < 0 || (m_nodes = MakeNetns(whyNot)) < 0) return false;
-  // The veth's far end is made straight inside the node namespace; it never exists elsewhere.
-  std::string controller = "link add lab0 type veth peer name lab0 netns /proc/" +
+  // The veth's far end is made straight inside the node namespace: it never exists in ours.
+  std::string nodes = "link set lo up\n",
+              controller = nodes + "link add lab0 type veth peer name lab0 netns /proc/" +
                            std::to_string(::getpid()) + "/fd/" + std::to_string(m_nodes) +
                            "\naddr add 2.0.0.1/8 brd + dev lab0\n";
-  std::string nodes;
   for (const int h : m_hosts)
     nodes += "addr add " + FormatIpv4(HostAddress(h)) + "/8 brd + dev lab0\n";
-  // A send to 255.255.255.255 needs a route.
-  const std::string up = "link set lo up\nlink set lab0 up\nroute add default dev lab0\n";
+  const std::string up =
+      "link set lab0 up\nroute add default dev lab0\n";  // 255.255.255.255 needs a route
   if (!RunIpBatch(m_controller, controller + up, whyNot) ||
-      !RunIpBatch(m_nodes, nodes + up, whyNot)) {
+      !RunIpBatch(m_nodes, nodes + up, whyNot))
+    return false;
+  if (!CheckIsolated(m_controller, whyNot) || !CheckIsolated(m_nodes, whyNot)) {
+    whyNot = "a lab namespace is not isolated: " + whyNot;
     return false;
   }
-  for (const int fd : {m_controller, m_nodes}) {
-    if (!CheckIsolated(fd, whyNot))
-      return whyNot = "a lab namespace is not isolated: " + whyNot, false;
-  }
-  int probes[2];
-  for (const int i : {0, 1}) {
-    const Scope inside(i == 0 ? m_controller : m_nodes);
-    probes[i] = OpenArtNetSocket(kProbePort);
-  }
-  const ScopedFd controllerProbe(probes[0]), nodeProbe(probes[1]);
   {
-    const Scope inside(m_nodes);
+    const Scope inNodes(m_nodes);
     m_socket = OpenArtNetSocket();
   }
-  if (m_socket < 0 || probes[0] < 0 || probes[1] < 0)
-    return whyNot = "cannot open the lab's sockets", false;
-  // A fresh veth drops what is sent before the kernel has seen its carrier: probe until the node
-  // side has echoed a broadcast of the controller.
-  const sockaddr_in everyone = SocketAddress(kBroadcast, kProbePort);
-  bool connected = m_hosts.empty();
-  for (const auto end = Clock::now() + std::chrono::seconds(10);
-       !connected && Clock::now() < end;) {
-    ::sendto(probes[0], "probe", 5, 0, reinterpret_cast<const sockaddr*>(&everyone),
-             sizeof everyone);
-    pollfd wait{probes[1], POLLIN, 0};
-    Datagram d;
-    if (::poll(&wait, 1, 20) > 0 && ReceiveDatagram(probes[1], d)) {
-      const sockaddr_in back = SocketAddress(d.from, d.fromPort);
-      ::sendto(probes[1], "echo", 4, 0, reinterpret_cast<const sockaddr*>(&back), sizeof back);
-    }
-    wait = {probes[0], POLLIN, 0};
-    while (!connected && ::poll(&wait, 1, 20) > 0 && ReceiveDatagram(probes[0], d)) {
-      connected = d.bytes == std::vector<std::uint8_t>{'e', 'c', 'h', 'o'};
-    }
-  }
-  if (!connected) return whyNot = "the lab's veth did not come up in time", false;
   m_thread = std::thread([this] { Serve(); });
-  return true;
+  // A fresh veth drops what is sent before the kernel has seen its carrier: broadcast probes
+  // until the node namespace echoes one.
+  const Scope inController(m_controller);
+  const ScopedFd probe(OpenArtNetSocket(47999));
+  const sockaddr_in everyone = SocketAddress(kBroadcast, test::kTestArtNetPort);
+  pollfd echo{probe.get(), POLLIN, 0};
+  for (int tries = 500; !m_hosts.empty() && tries > 0; --tries) {
+    ::sendto(probe.get(), kProbe.data(), kProbe.size(), 0,
+             reinterpret_cast<const sockaddr*>(&everyone), sizeof everyone);
+    if (m_socket >= 0 && probe.get() >= 0 && ::poll(&echo, 1, 20) > 0) return true;
+  }
+  whyNot = "the lab's sockets cannot be opened or its veth did not come up";
+  return m_hosts.empty() && m_socket >= 0;
 }
 
 bool Lab::Send(const Ipv4& from, const Ipv4& to, std::uint16_t port,
@@ -276,50 +218,41 @@ bool Lab::Send(const Ipv4& from, const Ipv4& to, std::uint16_t port,
   iovec part{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
   msghdr m{&destination, sizeof destination, &part, 1, control, sizeof control, 0};
   cmsghdr* c = CMSG_FIRSTHDR(&m);
-  c->cmsg_level = IPPROTO_IP;
-  c->cmsg_type = IP_PKTINFO;
-  c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-  // The source address is the simulated node's own.
-  std::memcpy(CMSG_DATA(c) + offsetof(in_pktinfo, ipi_spec_dst), from.data(), 4);
+  *c = cmsghdr{CMSG_LEN(sizeof(in_pktinfo)), IPPROTO_IP, IP_PKTINFO};
+  std::memcpy(CMSG_DATA(c) + offsetof(in_pktinfo, ipi_spec_dst), from.data(),
+              4);  // the source address
   return ::sendmsg(m_socket, &m, 0) == static_cast<ssize_t>(bytes.size());
 }
 
 void Lab::Serve() {
-  while (!m_stopping) {
-    int wait = 50;  // ms; also how soon a stop is noticed
+  for (Datagram d; !m_stopping;) {
+    int wait = 20;  // ms; also how soon a stop is noticed
     {
       const std::lock_guard<std::mutex> hold(m_lock);
       for (auto p = m_pending.begin(); p != m_pending.end();) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(p->due - Clock::now());
-        if (left.count() > 0) {
-          wait = std::min(wait, static_cast<int>(left.count()));
-          ++p;
-        } else {
-          Send(p->from, p->to, p->port, p->bytes);
-          p = m_pending.erase(p);
-        }
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(p->due - Clock::now()).count();
+        wait = left > 0 ? std::min(wait, static_cast<int>(left)) : wait;
+        p = left > 0 ? p + 1 : (Send(p->from, p->to, p->port, p->bytes), m_pending.erase(p));
       }
     }
     pollfd ready{m_socket, POLLIN, 0};
-    Datagram d;
     if (::poll(&ready, 1, wait) <= 0 || !ReceiveDatagram(m_socket, d)) continue;
+    if (d.bytes == kProbe) Send({}, d.from, d.fromPort, d.bytes);
     const bool everyone = d.to == kBroadcast || d.to == Ipv4{2, 255, 255, 255};
     const std::lock_guard<std::mutex> hold(m_lock);
     for (SimNode* sim : m_sims) {
-      if (!everyone && d.to != sim->Address()) continue;
-      if (auto reply = sim->Deliver(d)) m_pending.push_back(std::move(*reply));
+      if (d.bytes != kProbe && (everyone || d.to == sim->Address())) sim->Deliver(d, m_pending);
     }
   }
 }
 
 SimNode::SimNode(const Lab& lab, int host, ReplyConfig config)
     : m_lab(lab), m_host(host), m_config(std::move(config)) {
-  if (!lab.HasNode(host)) {
-    m_error = "host " + std::to_string(host) + " is not a node of the lab";
-    return;
-  }
   const std::lock_guard<std::mutex> hold(lab.m_lock);
-  lab.m_sims.push_back(this);
+  if (std::count(lab.m_hosts.begin(), lab.m_hosts.end(), host) == 0)
+    m_error = "host " + std::to_string(host) + " is not in the lab";
+  if (Ok()) lab.m_sims.push_back(this);
 }
 
 SimNode::~SimNode() {
@@ -328,21 +261,18 @@ SimNode::~SimNode() {
   std::erase_if(m_lab.m_pending, [&](const Lab::Pending& p) { return p.from == Address(); });
 }
 
-std::optional<Lab::Pending> SimNode::Deliver(const Datagram& d) {
+void SimNode::Deliver(const Datagram& d, std::vector<Lab::Pending>& replies) {
   const std::lock_guard<std::mutex> hold(m_lock);
   m_received.push_back(d);
-  if (test::ArtNetOpCode(d.bytes) != test::kTestOpPoll || !m_config.answer) return std::nullopt;
-  std::vector<std::uint8_t> bytes = m_config.raw;
-  if (bytes.empty()) {
-    test::PollReply reply(m_config.ip.value_or(Address()));
-    reply.Set(test::kAtEsta24, m_config.esta24).Set(test::kAtEsta25, m_config.esta25);
-    test::PutText(&reply.bytes[test::kAtShortName], test::kShortNameWidth,
-                  m_config.shortName.value_or("Sim " + std::to_string(m_host)));
-    reply.SetLongName(m_config.longName.value_or("Simulated node " + FormatIpv4(Address())));
-    reply.length = std::clamp<std::size_t>(m_config.length, 1, reply.bytes.size());
-    bytes = reply.Vector();
-  }
-  return Lab::Pending{d.at + m_config.delay, Address(), d.from, d.fromPort, std::move(bytes)};
+  if (test::ArtNetOpCode(d.bytes) != test::kTestOpPoll || !m_config.answer) return;
+  test::PollReply reply(m_config.ip.value_or(Address()));
+  reply.Set(test::kAtEsta24, m_config.esta24).Set(test::kAtEsta25, m_config.esta25);
+  test::PutText(&reply.bytes[test::kAtShortName], test::kShortNameWidth,
+                m_config.shortName.value_or("Sim " + std::to_string(m_host)));
+  reply.SetLongName(m_config.longName.value_or("Simulated node " + FormatIpv4(Address())));
+  reply.length = std::clamp<std::size_t>(m_config.length, 1, reply.bytes.size());
+  replies.push_back({d.at + m_config.delay, Address(), d.from, d.fromPort,
+                     m_config.raw.empty() ? reply.Vector() : m_config.raw});
 }
 
 void SimNode::SetReplyConfig(const ReplyConfig& config) {
@@ -355,28 +285,15 @@ std::vector<Datagram> SimNode::Received() const {
   return m_received;
 }
 
-std::vector<Datagram> SimNode::DmxFrames() const {
-  std::vector<Datagram> frames = Received();
-  std::erase_if(frames,
-                [](const Datagram& d) { return test::ArtNetOpCode(d.bytes) != test::kTestOpDmx; });
-  return frames;
-}
-
-std::size_t SimNode::PollsSeen() const {
-  const std::vector<Datagram> all = Received();
-  return std::count_if(all.begin(), all.end(), [](const Datagram& d) {
-    return test::ArtNetOpCode(d.bytes) == test::kTestOpPoll;
-  });
+std::vector<Datagram> SimNode::Only(std::uint16_t opCode) const {
+  std::vector<Datagram> some = Received();
+  std::erase_if(some, [&](const Datagram& d) { return test::ArtNetOpCode(d.bytes) != opCode; });
+  return some;
 }
 
 void SimNode::ClearReceived() {
   const std::lock_guard<std::mutex> hold(m_lock);
   m_received.clear();
-}
-
-bool SimNode::SendTo(const Ipv4& to, std::uint16_t port,
-                     const std::vector<std::uint8_t>& bytes) const {
-  return Ok() && m_lab.Send(Address(), to, port, bytes);
 }
 
 }  // namespace chromaset::lab

@@ -1,7 +1,7 @@
 // The isolated test network: two anonymous network namespaces joined by one veth pair, in which
 // socket tests (and the lab runner) talk Art-Net without any packet reaching a real network.
 //
-//   controller 2.0.0.1/8  lab0 ==veth== lab0  2.0.0.h/8 (every simulated node)
+//   controller 2.0.0.1/8  lab0 ==veth== lab0  2.0.0.h/8, every node address (node namespace)
 //
 // The namespaces are held only by descriptors of this process, so they vanish with it however
 // it ends. One socket in the node namespace serves every SimNode, dispatching by destination.
@@ -28,27 +28,24 @@ inline constexpr int kControllerHost = 1;
 using Ipv4 = std::array<std::uint8_t, 4>;  // first octet first
 inline constexpr Ipv4 kBroadcast{255, 255, 255, 255};
 inline Ipv4 HostAddress(int host) { return {2, 0, 0, static_cast<std::uint8_t>(host)}; }
-std::string FormatIpv4(const Ipv4& address);
+std::string FormatIpv4(const Ipv4& a);
 bool InCi();  // CI=true: a lab test that cannot run fails instead of skipping
-std::string OneLine(std::string text);
 
 // A fresh empty network namespace held by the returned descriptor (-1 and why on failure).
 int MakeNetns(std::string& whyNot);
-// `ip -batch -` with script, run inside the namespace of netnsFd and nowhere else.
+// `ip -batch` with script, started inside the namespace of netnsFd and nowhere else.
 bool RunIpBatch(int netnsFd, const std::string& script, std::string& whyNot);
-// From inside: not the caller's namespace, no link but lo and lab0, every IPv4 route through
-// lab0 (IPv6 also lo). False with a one-line reason otherwise.
+// Checked from inside: not the caller's namespace, no link but lo and lab0, every IPv4 route
+// through lab0 (IPv6 also lo). False with a one-line reason otherwise.
 bool CheckIsolated(int netnsFd, std::string& whyNot);
 
-// A UDP socket in the calling thread's namespace bound to 0.0.0.0:port, broadcasting and
-// reporting destination addresses; sharing sets SO_REUSEADDR and SO_REUSEPORT. -1 on failure.
+// A UDP socket of the calling thread's namespace bound to 0.0.0.0:port, broadcasting and
+// reporting destinations (IP_PKTINFO); sharing adds SO_REUSEADDR and SO_REUSEPORT. -1 on failure.
 int OpenArtNetSocket(std::uint16_t port = test::kTestArtNetPort, bool sharing = false);
 class ScopedFd {
  public:
   explicit ScopedFd(int fd = -1) : m_fd(fd) {}
   ~ScopedFd() { reset(); }
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
   int get() const { return m_fd; }
   void reset(int fd = -1);
 
@@ -68,13 +65,13 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 class SimNode;
 class Lab {
  public:
-  // Controller 2.0.0.1 and nodes 2.0.0.h (2..254, distinct); nullptr and a reason when the lab
-  // cannot be made or is not isolated.
+  // Controller 2.0.0.1 and nodes 2.0.0.h (2..254, distinct); nullptr and a one-line reason when
+  // the lab cannot be made or is not isolated.
   static std::unique_ptr<Lab> Create(std::vector<int> nodeHosts, std::string& whyNot);
   ~Lab();
 
-  // Moves the calling thread into a lab namespace and back when it ends; aborts rather than
-  // go on in the wrong namespace.
+  // Moves the calling thread into a namespace and back when it ends; aborts rather than go on
+  // in the wrong one.
   class Scope {
    public:
     explicit Scope(int netnsFd);
@@ -87,17 +84,15 @@ class Lab {
   Scope EnterController() const { return Scope(m_controller); }
   int ControllerNetnsFd() const { return m_controller; }
   int NodeNetnsFd() const { return m_nodes; }
-  bool HasNode(int host) const;
 
  private:
   friend class SimNode;
-  struct Pending {
+  struct Pending {  // a reply waiting for its time
     std::chrono::steady_clock::time_point due;
     Ipv4 from, to;
     std::uint16_t port;
     std::vector<std::uint8_t> bytes;
   };
-  Lab() = default;
   bool Build(std::string& whyNot);
   void Serve();
   bool Send(const Ipv4& from, const Ipv4& to, std::uint16_t port,
@@ -105,7 +100,7 @@ class Lab {
 
   int m_controller = -1, m_nodes = -1, m_socket = -1;
   std::vector<int> m_hosts;
-  mutable std::mutex m_lock;  // the two lists below
+  mutable std::mutex m_lock;  // guards the two lists
   mutable std::vector<SimNode*> m_sims;
   mutable std::vector<Pending> m_pending;
   std::atomic<bool> m_stopping{false};
@@ -127,8 +122,6 @@ class SimNode {
  public:
   SimNode(const Lab& lab, int host, ReplyConfig config = {});
   ~SimNode();
-  SimNode(const SimNode&) = delete;
-  SimNode& operator=(const SimNode&) = delete;
 
   bool Ok() const { return m_error.empty(); }
   const std::string& Error() const { return m_error; }
@@ -136,20 +129,22 @@ class SimNode {
   Ipv4 Address() const { return HostAddress(m_host); }
   void SetReplyConfig(const ReplyConfig& config);
   std::vector<Datagram> Received() const;
-  std::vector<Datagram> DmxFrames() const;
-  std::size_t PollsSeen() const;
+  std::vector<Datagram> DmxFrames() const { return Only(test::kTestOpDmx); }
+  std::size_t PollsSeen() const { return Only(test::kTestOpPoll).size(); }
   void ClearReceived();
   bool WaitFor(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(3)) const {
     return WaitUntil(condition, timeout);
   }
   // Sends from this node's address, port 6454.
-  bool SendTo(const Ipv4& to, std::uint16_t port, const std::vector<std::uint8_t>& bytes) const;
+  bool SendTo(const Ipv4& to, std::uint16_t port, const std::vector<std::uint8_t>& bytes) const {
+    return Ok() && m_lab.Send(Address(), to, port, bytes);
+  }
 
  private:
   friend class Lab;
-  // Records d; the reply to send when it is a poll to answer.
-  std::optional<Lab::Pending> Deliver(const Datagram& d);
+  std::vector<Datagram> Only(std::uint16_t opCode) const;
+  void Deliver(const Datagram& d, std::vector<Lab::Pending>& replies);  // under the lab's lock
 
   const Lab& m_lab;
   const int m_host;

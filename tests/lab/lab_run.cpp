@@ -1,8 +1,8 @@
 // chromaset_lab_run: runs one command as the controller 2.0.0.1 of a lab with simulated nodes,
 // for screenshots and start-up timing of the real program without touching a real network.
 //
-//   chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... [--wait-ms N] [--log]
-//                     -- COMMAND [ARG...]
+//   chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... [--wait-ms N] [--log] -- COMMAND
+//   [ARG...]
 //
 // --wait-ms pauses after the nodes are up; --log lists on stderr, at the end, every datagram
 // each node received. Exit status: the command's (128 + signal when killed); 125 when the lab
@@ -12,8 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 
 #include "lab.h"
@@ -21,34 +21,26 @@
 namespace {
 
 using namespace chromaset::lab;
-constexpr int kRunnerFailure = 125;
 
 // H, or H:ESTA24:ESTA25 with an optional :LongName (the rest, colons included).
 bool ParseNode(const char* text, int& host, ReplyConfig& config) {
   int n = 0, esta24 = 0, esta25 = 0;
-  const bool bare = std::sscanf(text, "%i%n", &host, &n) == 1 && text[n] == '\0';
-  if (!bare && (std::sscanf(text, "%i:%i:%i%n", &host, &esta24, &esta25, &n) != 3 ||
-                (text[n] != '\0' && text[n] != ':') || esta24 < 0 || esta24 > 255 || esta25 < 0 ||
-                esta25 > 255)) {
+  if (std::sscanf(text, "%i%n", &host, &n) == 1 && text[n] == '\0') return host >= 2 && host <= 254;
+  if (std::sscanf(text, "%i:%i:%i%n", &host, &esta24, &esta25, &n) != 3 ||
+      (text[n] != '\0' && text[n] != ':'))
     return false;
-  }
-  config.esta24 = static_cast<std::uint8_t>(bare ? config.esta24 : esta24);
-  config.esta25 = static_cast<std::uint8_t>(bare ? config.esta25 : esta25);
-  if (!bare && text[n] == ':') config.longName = text + n + 1;
-  return host >= 2 && host <= 254;
+  if (text[n] == ':') config.longName = text + n + 1;
+  config.esta24 = static_cast<std::uint8_t>(esta24);
+  config.esta25 = static_cast<std::uint8_t>(esta25);
+  return host >= 2 && host <= 254 && esta24 >= 0 && esta24 <= 255 && esta25 >= 0 && esta25 <= 255;
 }
 
 const char* OpName(const std::vector<std::uint8_t>& bytes) {
-  switch (chromaset::test::ArtNetOpCode(bytes)) {
-    case chromaset::test::kTestOpPoll:
-      return "ArtPoll";
-    case chromaset::test::kTestOpPollReply:
-      return "ArtPollReply";
-    case chromaset::test::kTestOpDmx:
-      return "ArtDmx";
-    default:
-      return "other";
-  }
+  const std::uint16_t op = chromaset::test::ArtNetOpCode(bytes);
+  return op == 0x2000   ? "ArtPoll"
+         : op == 0x2100 ? "ArtPollReply"
+         : op == 0x5000 ? "ArtDmx"
+                        : "other";
 }
 
 }  // namespace
@@ -64,46 +56,38 @@ int main(int argc, char** argv) {
   }
   std::vector<int> hosts;
   std::vector<ReplyConfig> configs;
-  int waitMs = 0, first = argc;
-  bool log = false;
-  for (int i = 1; i < argc && first == argc; ++i) {
-    const std::string arg = argv[i];
-    bool ok = true;
-    if (arg == "--") {
-      first = i + 1;
-    } else if (arg == "--log") {
-      log = true;
-    } else if (arg == "--node" && i + 1 < argc) {
-      hosts.push_back(0);
-      ok = ParseNode(argv[++i], hosts.back(), configs.emplace_back());
-    } else if (arg == "--wait-ms" && i + 1 < argc) {
-      ok = std::sscanf(argv[++i], "%d", &waitMs) == 1 && waitMs >= 0;
-    } else {
-      ok = false;
-    }
-    if (!ok) first = -1;
+  int waitMs = 0, first = 1;
+  bool log = false, ok = true;
+  for (; ok && first < argc && std::string(argv[first]) != "--"; ++first) {
+    const std::string arg = argv[first];
+    const char* value = first + 1 < argc ? argv[first + 1] : "";
+    if (arg == "--log") log = true;
+    if (arg == "--node") ok = ParseNode(value, hosts.emplace_back(), configs.emplace_back());
+    if (arg == "--wait-ms") ok = std::sscanf(value, "%d", &waitMs) == 1 && waitMs >= 0;
+    ok = ok && (arg == "--log" || ((arg == "--node" || arg == "--wait-ms") && ++first < argc));
   }
-  if (first < 0 || first >= argc) {
-    std::fprintf(stderr,
-                 "usage: chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... "
-                 "[--wait-ms N] [--log] -- COMMAND [ARG...]\n");
-    return kRunnerFailure;
+  if (!ok || ++first >= argc) {
+    std::fputs(
+        "usage: chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... [--wait-ms N] [--log] "
+        "-- COMMAND [ARG...]\n",
+        stderr);
+    return 125;
   }
   std::string whyNot;
-  const std::unique_ptr<Lab> lab = Lab::Create(hosts, whyNot);
+  const auto lab = Lab::Create(hosts, whyNot);
   if (!lab)
     return std::fprintf(stderr, "chromaset_lab_run: cannot make the lab: %s\n", whyNot.c_str()),
-           kRunnerFailure;
+           125;
   std::vector<std::unique_ptr<SimNode>> sims;
   for (std::size_t i = 0; i < hosts.size(); ++i)
     sims.push_back(std::make_unique<SimNode>(*lab, hosts[i], configs[i]));
   std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
-  // Ctrl-C and termination go to the command; the runner waits for it and then reports.
+  // Ctrl-C and termination go to the command; the runner waits for it, then reports.
   for (const int s : {SIGINT, SIGTERM, SIGQUIT}) ::signal(s, SIG_IGN);
   const auto started = std::chrono::steady_clock::now();
   const pid_t child = ::fork();
-  if (child == 0) {  // the command must never run in our namespace
-    if (::setns(lab->ControllerNetnsFd(), CLONE_NEWNET) != 0) ::_exit(kRunnerFailure);
+  if (child == 0) {  // the command never runs in our namespace
+    if (::setns(lab->ControllerNetnsFd(), CLONE_NEWNET) != 0) ::_exit(125);
     for (const int s : {SIGINT, SIGTERM, SIGQUIT}) ::signal(s, SIG_DFL);
     ::execvp(argv[first], argv + first);
     ::_exit(127);
@@ -120,6 +104,6 @@ int main(int argc, char** argv) {
                    FormatIpv4(d.to).c_str());
     }
   }
-  if (child < 0 || !(WIFEXITED(status) || WIFSIGNALED(status))) return kRunnerFailure;
+  if (child < 0 || !(WIFEXITED(status) || WIFSIGNALED(status))) return 125;
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,15 +23,9 @@ using Bytes = std::vector<std::uint8_t>;
 std::size_t Entries(const char* directory) {
   return std::distance(std::filesystem::directory_iterator(directory), {});
 }
-
-std::string NetnsName(int fd) {
-  struct stat st {};
-  return ::fstat(fd, &st) == 0 ? "net:[" + std::to_string(st.st_ino) + "]" : "";
-}
-
-std::string ThreadNetns() {
-  return NetnsName(ScopedFd(::open("/proc/thread-self/ns/net", O_RDONLY)).get());
-}
+std::string Link(const std::string& path) {
+  return std::filesystem::read_symlink(path).string();
+}  // "net:[inode]"
 
 // Whether any process still refers to one of the namespaces, by a thread or a descriptor.
 bool Referenced(const std::vector<std::string>& names) {
@@ -42,8 +35,8 @@ bool Referenced(const std::vector<std::string>& names) {
     ::glob(pattern, GLOB_NOSORT, nullptr, &paths);
     for (std::size_t i = 0; i < paths.gl_pathc; ++i) {
       char target[64] = {};
-      const bool read = ::readlink(paths.gl_pathv[i], target, sizeof target - 1) > 0;
-      found = found || (read && std::count(names.begin(), names.end(), target) > 0);
+      found = found || (::readlink(paths.gl_pathv[i], target, sizeof target - 1) > 0 &&
+                        std::count(names.begin(), names.end(), target) > 0);
     }
     ::globfree(&paths);
   }
@@ -64,13 +57,12 @@ TEST(LabHarness, RefusesANamespaceThatIsNotIsolated) {
     EXPECT_NE(why.find(reason), std::string::npos) << why;
   }
   std::string why;
-  const ScopedFd clean(MakeNetns(why));
-  EXPECT_TRUE(CheckIsolated(clean.get(), why)) << why;
+  EXPECT_TRUE(CheckIsolated(ScopedFd(MakeNetns(why)).get(), why)) << why;
   EXPECT_FALSE(RunIpBatch(-1, "link show\n", why)) << "ip runs only in a namespace it is given";
 }
 
 TEST(LabHarness, AKilledOwnerLeavesNothingBehind) {
-  { CHROMASET_LAB_OR_SKIP(probe, {}); }  // then no thread runs while forking
+  { CHROMASET_LAB_OR_SKIP(probe, {}); }  // then no other thread runs while forking
   int out[2];
   ASSERT_EQ(::pipe(out), 0);
   const pid_t child = ::fork();
@@ -78,11 +70,12 @@ TEST(LabHarness, AKilledOwnerLeavesNothingBehind) {
     std::string why;
     const auto lab = Lab::Create({5}, why);
     const std::string line =
-        lab ? NetnsName(lab->ControllerNetnsFd()) + " " + NetnsName(lab->NodeNetnsFd()) : "-";
+        lab ? Link("/proc/self/fd/" + std::to_string(lab->ControllerNetnsFd())) + " " +
+                  Link("/proc/self/fd/" + std::to_string(lab->NodeNetnsFd()))
+            : "-";
     if (::write(out[1], line.data(), line.size()) > 0) ::pause();
     ::_exit(1);
   }
-  ::close(out[1]);
   char text[128] = {};
   const bool read = ::read(out[0], text, sizeof text - 1) > 0;
   const std::string line = text;
@@ -93,28 +86,6 @@ TEST(LabHarness, AKilledOwnerLeavesNothingBehind) {
   ::waitpid(child, nullptr, 0);
   EXPECT_TRUE(WaitUntil([&] { return !Referenced(names); }, 5s));
   EXPECT_EQ(::if_nametoindex(kLabLink), 0u) << "no lab link in our own namespace";
-}
-
-TEST(LabLink, OpenFailsWhileAnotherProgramHoldsThePort) {
-  CHROMASET_LAB_OR_SKIP(lab, {5});
-  SimNode node(*lab, 5);
-  const auto scope = lab->EnterController();
-  // Also a holder that offers to share: only a socket with a reuse option could join it.
-  for (const bool sharing : {false, true}) {
-    ScopedFd holder(OpenArtNetSocket(6454, sharing));
-    ASSERT_GE(holder.get(), 0);
-    const std::size_t descriptors = Entries("/proc/self/fd");
-    ArtNetLink link;
-    DmxFrame frame;
-    EXPECT_FALSE(link.OpenArtNetEndpoint());
-    EXPECT_EQ(Entries("/proc/self/fd"), descriptors) << "the failed socket is closed";
-    EXPECT_FALSE(link.StartReceiver() || link.SendArtPoll() ||
-                 link.SendArtDmx(&frame, {2, 0, 0, 5}));
-    holder.reset();
-    EXPECT_TRUE(link.OpenArtNetEndpoint()) << "the port was the only obstacle";
-  }
-  std::this_thread::sleep_for(200ms);
-  EXPECT_TRUE(node.Received().empty());
 }
 
 TEST(LabLink, DiscoveryAndFramesOnTheWire) {
@@ -129,20 +100,20 @@ TEST(LabLink, DiscoveryAndFramesOnTheWire) {
   c6.esta25 = 0x1A;
   SimNode n5(*lab, 5, c5), n6(*lab, 6, c6), n7(*lab, 7);
   ArtNetLink link;
-  const std::string home = ThreadNetns();
+  const std::string home = Link("/proc/thread-self/ns/net");
   {
     const auto scope = lab->EnterController();
-    EXPECT_NE(ThreadNetns(), home);
+    EXPECT_NE(Link("/proc/thread-self/ns/net"), home);
     ASSERT_TRUE(link.OpenArtNetEndpoint() && link.StartReceiver() && link.SendArtPoll());
   }
-  EXPECT_EQ(ThreadNetns(), home) << "the scope brings the thread back";
+  EXPECT_EQ(Link("/proc/thread-self/ns/net"), home) << "the scope brings the thread back";
   EXPECT_EQ(link.LocalAddresses()[0], (Ipv4Bytes{2, 0, 0, 1}));
   EXPECT_EQ(link.LocalAddresses()[1], Ipv4Bytes{}) << "loopback is not listed";
   for (const SimNode* n : {&n5, &n6, &n7}) {
     ASSERT_TRUE(n->WaitFor([&] { return n->PollsSeen() == 1; })) << n->Host();
     const Datagram d = n->Received()[0];
-    EXPECT_EQ(d.bytes.size(), 14u);
-    EXPECT_TRUE(d.from == HostAddress(kControllerHost) && d.fromPort == 6454 && d.to == kBroadcast);
+    EXPECT_TRUE(d.bytes.size() == 14 && d.from == HostAddress(1) && d.fromPort == 6454 &&
+                d.to == kBroadcast);
   }
   ASSERT_TRUE(WaitUntil([&] { return IsInUse(link.Nodes().Record(2)); }, 5s));
   NodeSnapshot t;
@@ -156,16 +127,16 @@ TEST(LabLink, DiscoveryAndFramesOnTheWire) {
   frame.Length = 512;
   frame.Data[0] = 255;
   frame.Data[3] = 10;
-  const Bytes expected = test::MakeArtDmx(frame.Data, 512);
-  for (const Ipv4Bytes to : {Ipv4Bytes{255, 255, 255, 255}, Ipv4Bytes{2, 0, 0, 5}}) {
+  for (const Ipv4Bytes to : {kBroadcast, Ipv4Bytes{2, 0, 0, 5}}) {  // everyone, then node 5 alone
     for (SimNode* n : {&n5, &n6, &n7}) n->ClearReceived();
     ASSERT_TRUE(link.SendArtDmx(&frame, to));
     ASSERT_TRUE(n5.WaitFor([&] { return !n5.DmxFrames().empty(); }));
     std::this_thread::sleep_for(200ms);
     for (const SimNode* n : {&n5, &n6, &n7}) {
-      const bool reached = to[0] == 255 || n == &n5;
+      const bool reached = to == kBroadcast || n == &n5;
       ASSERT_EQ(n->Received().size(), reached ? 1u : 0u) << "node " << n->Host();
-      EXPECT_TRUE(!reached || (n->Received()[0].bytes == expected && n->Received()[0].to == to));
+      EXPECT_TRUE(!reached || (n->Received()[0].bytes == test::MakeArtDmx(frame.Data, 512) &&
+                               n->Received()[0].to == to));
     }
   }
   DmxFrame tooLong = frame;
@@ -174,63 +145,60 @@ TEST(LabLink, DiscoveryAndFramesOnTheWire) {
   EXPECT_FALSE(IsInUse(link.Nodes().Record(3))) << "nor is our own ArtDmx";
 }
 
-TEST(LabLink, CloseStopsTheReceiverAndClosesTheSocket) {
-  CHROMASET_LAB_OR_SKIP(lab, {5});
-  SimNode n5(*lab, 5);
+TEST(LabLink, BindFailureThenAFloodThenClose) {
+  CHROMASET_LAB_OR_SKIP(lab, {11, 12, 13});
+  SimNode nodes[] = {{*lab, 11}, {*lab, 12}, {*lab, 13}};
   const std::size_t descriptors = Entries("/proc/self/fd"), threads = Entries("/proc/self/task");
-  for (int round = 0; round < 3; ++round) {
+  for (const bool sharing :
+       {false, true}) {  // only a socket with a reuse option could join a sharing holder
     ArtNetLink link;
     {
       const auto scope = lab->EnterController();
-      ASSERT_TRUE(link.OpenArtNetEndpoint() && link.StartReceiver()) << "round " << round;
+      ScopedFd holder(OpenArtNetSocket(6454, sharing));
+      DmxFrame frame;
+      EXPECT_FALSE(link.OpenArtNetEndpoint());
+      EXPECT_EQ(Entries("/proc/self/fd"), descriptors + 2)
+          << "the failed socket is closed (the holder and the scope stay)";
+      EXPECT_FALSE(link.StartReceiver() || link.SendArtPoll() ||
+                   link.SendArtDmx(&frame, {2, 0, 0, 11}));
+      holder.reset();
+      ASSERT_TRUE(link.OpenArtNetEndpoint() && link.StartReceiver())
+          << "the port was the only obstacle";
     }
     EXPECT_TRUE(::fcntl(link.Socket(), F_GETFD) & FD_CLOEXEC) << "no leak into started programs";
     EXPECT_EQ(Entries("/proc/self/task"), threads + 1);
-    const std::string name = "round " + std::to_string(round);
-    ASSERT_TRUE(n5.SendTo(HostAddress(1), 6454, test::NodeReply(4).SetLongName(name).Vector()));
-    ASSERT_TRUE(WaitUntil([&] { return name == link.Nodes().Record(0).LongName; }, 3s));
+    std::array<std::uint8_t, test::kTestMaxDatagram> d;
+    for (std::uint32_t i = 0; i < 6000; ++i) {
+      Bytes bytes(d.begin(), d.begin() + static_cast<long>(test::MakeFloodDatagram(i, d)));
+      if (i % 16 == 0) bytes.resize(1100);  // longer than the receive buffer
+      nodes[i % 3].SendTo(HostAddress(1), 6454, bytes);
+    }
+    // The receiver still takes replies afterwards.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          return nodes[0].SendTo(HostAddress(1), 6454,
+                                 test::NodeReply(0).SetLongName("last").Vector()) &&
+                 std::string(link.Nodes().Record(0).LongName) == "last";
+        },
+        5s));
+    NodeSnapshot t;
+    link.Nodes().Snapshot(t);
+    std::set<int> seen;
+    for (std::size_t slot = 0; slot < kNodeSlots; ++slot) {
+      const std::string name = t[slot].LongName;
+      const bool inUse = IsInUse(t[slot]) && (slot == 0 || IsInUse(t[slot - 1]));
+      EXPECT_TRUE(inUse ? (name == "odd" || name == "even" || name == "last") &&
+                              seen.insert(t[slot].IpAddress[3]).second
+                        : t[slot].IpAddress[3] == 0)
+          << slot;
+    }
     std::this_thread::sleep_for(50ms);  // the receiver is back in its blocking receive
     link.Close();
     EXPECT_EQ(Entries("/proc/self/fd"), descriptors);
     EXPECT_TRUE(WaitUntil([&] { return Entries("/proc/self/task") == threads; }, 1s));
   }
-}
-
-TEST(LabLink, AFloodOfMixedDatagramsLeavesAConsistentTable) {
-  CHROMASET_LAB_OR_SKIP(lab, {11, 12, 13});
-  SimNode nodes[] = {{*lab, 11}, {*lab, 12}, {*lab, 13}};
-  ArtNetLink link;
-  {
-    const auto scope = lab->EnterController();
-    ASSERT_TRUE(link.OpenArtNetEndpoint() && link.StartReceiver());
-  }
-  std::array<std::uint8_t, test::kTestMaxDatagram> d;
-  for (std::uint32_t i = 0; i < 6000; ++i) {
-    Bytes bytes(d.begin(), d.begin() + static_cast<long>(test::MakeFloodDatagram(i, d)));
-    if (i % 16 == 0) bytes.resize(1100);  // longer than the receive buffer
-    nodes[i % 3].SendTo(HostAddress(1), 6454, bytes);
-    if (i % 64 == 0) std::this_thread::sleep_for(1ms);
-  }
-  // The receiver still takes replies afterwards.
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        nodes[0].SendTo(HostAddress(1), 6454, test::NodeReply(0).SetLongName("last").Vector());
-        return std::string(link.Nodes().Record(0).LongName) == "last";
-      },
-      5s));
-  NodeSnapshot t;
-  link.Nodes().Snapshot(t);
-  std::set<int> seen;
-  for (std::size_t slot = 0; slot < kNodeSlots; ++slot) {
-    if (!IsInUse(t[slot])) {
-      EXPECT_EQ(t[slot].IpAddress[3], 0) << "garbage stored at " << slot;
-      continue;
-    }
-    const std::string name = t[slot].LongName;
-    EXPECT_TRUE(name == "odd" || name == "even" || name == "last") << slot;
-    EXPECT_TRUE(t[slot].IpAddress[2] == 0 && seen.insert(t[slot].IpAddress[3]).second) << slot;
-    EXPECT_TRUE(slot == 0 || IsInUse(t[slot - 1])) << "a node after a free slot";
-  }
+  for (const SimNode& n : nodes)
+    EXPECT_TRUE(n.Received().empty()) << "the link itself sent nothing";
 }
 
 }  // namespace

@@ -98,32 +98,26 @@ inline PollReply NodeReply(std::size_t n) {
 }
 
 // Datagram i of a flood into out (returns its length): valid replies from 60 nodes mixed with
-// look-alikes that must change nothing (an ID byte wrong, OpCode high byte first, under 16
-// bytes, an ArtPoll) and random bytes.
+// look-alikes that must change nothing (kind i % 8: 3 an ID byte wrong, 4 OpCode high byte
+// first, 5 under 16 bytes, 6 an ArtPoll, 7 random bytes).
 inline std::size_t MakeFloodDatagram(std::uint32_t i,
                                      std::array<std::uint8_t, kTestMaxDatagram>& out) {
-  std::uint32_t state = i * 2654435761u + 12345u;
-  auto next = [&state] { return state = state * 1103515245u + 12345u, state >> 8; };
-  PollReply reply = NodeReply(i % 60);
-  reply.Set(kAtEsta24, static_cast<std::uint8_t>(next())).SetLongName(i % 2 ? "odd" : "even");
-  out = reply.bytes;
-  switch (i % 8) {
-    case 3:
-      out[(i / 8) % 8] ^= 0x20;
-      break;
-    case 4:
-      std::swap(out[8], out[9]);
-      break;
-    case 5:
-      return 1 + next() % 15;
-    case 6:
-      out[8] = 0, out[9] = 0x20;
-      return 14;
-    case 7:
-      for (auto& b : out) b = static_cast<std::uint8_t>(next());
-      return next() % out.size();
-  }
-  return reply.length;
+  std::uint32_t state = i * 2654435761u;
+  auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 8; };
+  out = PollReply(NodeReply(i % 60))
+            .Set(kAtEsta24, static_cast<std::uint8_t>(next()))
+            .SetLongName(i % 2 ? "odd" : "even")
+            .bytes;
+  const std::uint32_t kind = i % 8;
+  if (kind == 3) out[i / 8 % 8] ^= 0x20;
+  if (kind == 4) std::swap(out[8], out[9]);
+  if (kind == 6) out[8] = 0, out[9] = 0x20;
+  for (std::size_t k = 0; kind == 7 && k < out.size(); ++k)
+    out[k] = static_cast<std::uint8_t>(next());
+  return kind == 5   ? 1 + next() % 15
+         : kind == 6 ? 14
+         : kind == 7 ? next() % out.size()
+                     : kTestReplyLength;
 }
 
 }  // namespace chromaset::test
