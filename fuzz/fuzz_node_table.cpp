@@ -37,8 +37,10 @@ void CheckStep(const std::vector<std::uint8_t>& d, const NodeSnapshot& before,
     Check(!IsInUse(was) || (IsInUse(now) && std::memcmp(was.IpAddress, now.IpAddress, 4) == 0));
     Check(!named || port != 0 || std::memcmp(&was, &now, sizeof was) == 0);
     Check(std::memcmp(now.Unfilled6, "\0\0\0\0\0\0\0", 7) == 0 && now.Unfilled120 == 0);
-    for (std::size_t other = 0; IsInUse(now) && other < slot; ++other) {
-      Check(!IsInUse(after[other]) || std::memcmp(after[other].IpAddress, now.IpAddress, 4) != 0);
+    const bool written = IsInUse(now) && std::memcmp(&was, &now, sizeof was) != 0;
+    for (std::size_t other = 0; written && other < kNodeSlots; ++other) {  // a new duplicate?
+      Check(other == slot || !IsInUse(after[other]) ||
+            std::memcmp(after[other].IpAddress, now.IpAddress, 4) != 0);
     }
     free = free || !IsInUse(was) || named;
     found = found || (reply && IsInUse(now) && now.Port == port &&

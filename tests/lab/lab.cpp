@@ -226,23 +226,19 @@ bool Lab::Send(const Ipv4& from, const Ipv4& to, std::uint16_t port,
 
 void Lab::Serve() {
   for (Datagram d; !m_stopping;) {
-    int wait = 20;  // ms; also how soon a stop is noticed
-    {
-      const std::lock_guard<std::mutex> hold(m_lock);
-      for (auto p = m_pending.begin(); p != m_pending.end();) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(p->due - Clock::now()).count();
-        wait = left > 0 ? std::min(wait, static_cast<int>(left)) : wait;
-        p = left > 0 ? p + 1 : (Send(p->from, p->to, p->port, p->bytes), m_pending.erase(p));
-      }
-    }
-    pollfd ready{m_socket, POLLIN, 0};
-    if (::poll(&ready, 1, wait) <= 0 || !ReceiveDatagram(m_socket, d)) continue;
+    pollfd ready{m_socket, POLLIN, 0};  // 20 ms: how soon a stop is noticed
+    if (::poll(&ready, 1, 20) <= 0 || !ReceiveDatagram(m_socket, d)) continue;
     if (d.bytes == kProbe) Send({}, d.from, d.fromPort, d.bytes);
     const bool everyone = d.to == kBroadcast || d.to == Ipv4{2, 255, 255, 255};
-    const std::lock_guard<std::mutex> hold(m_lock);
+    std::vector<Datagram> replies;
+    const std::lock_guard<std::mutex> hold(m_lock);  // also keeps the replying nodes alive
     for (SimNode* sim : m_sims) {
-      if (d.bytes != kProbe && (everyone || d.to == sim->Address())) sim->Deliver(d, m_pending);
+      if (d.bytes != kProbe && (everyone || d.to == sim->Address())) sim->Deliver(d, replies);
+    }
+    std::stable_sort(replies.begin(), replies.end(), [](auto& a, auto& b) { return a.at < b.at; });
+    for (const Datagram& reply : replies) {
+      std::this_thread::sleep_until(reply.at);
+      Send(reply.from, reply.to, test::kTestArtNetPort, reply.bytes);
     }
   }
 }
@@ -258,10 +254,9 @@ SimNode::SimNode(const Lab& lab, int host, ReplyConfig config)
 SimNode::~SimNode() {
   const std::lock_guard<std::mutex> hold(m_lab.m_lock);
   std::erase(m_lab.m_sims, this);
-  std::erase_if(m_lab.m_pending, [&](const Lab::Pending& p) { return p.from == Address(); });
 }
 
-void SimNode::Deliver(const Datagram& d, std::vector<Lab::Pending>& replies) {
+void SimNode::Deliver(const Datagram& d, std::vector<Datagram>& replies) {
   const std::lock_guard<std::mutex> hold(m_lock);
   m_received.push_back(d);
   if (test::ArtNetOpCode(d.bytes) != test::kTestOpPoll || !m_config.answer) return;
@@ -271,8 +266,9 @@ void SimNode::Deliver(const Datagram& d, std::vector<Lab::Pending>& replies) {
                 m_config.shortName.value_or("Sim " + std::to_string(m_host)));
   reply.SetLongName(m_config.longName.value_or("Simulated node " + FormatIpv4(Address())));
   reply.length = std::clamp<std::size_t>(m_config.length, 1, reply.bytes.size());
-  replies.push_back({d.at + m_config.delay, Address(), d.from, d.fromPort,
-                     m_config.raw.empty() ? reply.Vector() : m_config.raw});
+  // Art-Net sends replies to port 6454 of the poll's sender.
+  replies.push_back({Address(), test::kTestArtNetPort, d.from,
+                     m_config.raw.empty() ? reply.Vector() : m_config.raw, d.at + m_config.delay});
 }
 
 void SimNode::SetReplyConfig(const ReplyConfig& config) {

@@ -87,12 +87,6 @@ class Lab {
 
  private:
   friend class SimNode;
-  struct Pending {  // a reply waiting for its time
-    std::chrono::steady_clock::time_point due;
-    Ipv4 from, to;
-    std::uint16_t port;
-    std::vector<std::uint8_t> bytes;
-  };
   bool Build(std::string& whyNot);
   void Serve();
   bool Send(const Ipv4& from, const Ipv4& to, std::uint16_t port,
@@ -100,9 +94,8 @@ class Lab {
 
   int m_controller = -1, m_nodes = -1, m_socket = -1;
   std::vector<int> m_hosts;
-  mutable std::mutex m_lock;  // guards the two lists
+  mutable std::mutex m_lock;  // guards m_sims
   mutable std::vector<SimNode*> m_sims;
-  mutable std::vector<Pending> m_pending;
   std::atomic<bool> m_stopping{false};
   std::thread m_thread;
 };
@@ -144,7 +137,8 @@ class SimNode {
  private:
   friend class Lab;
   std::vector<Datagram> Only(std::uint16_t opCode) const;
-  void Deliver(const Datagram& d, std::vector<Lab::Pending>& replies);  // under the lab's lock
+  // Records d; a poll's reply (from this node, due at `at`) goes into replies.
+  void Deliver(const Datagram& d, std::vector<Datagram>& replies);
 
   const Lab& m_lab;
   const int m_host;
