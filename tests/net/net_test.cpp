@@ -13,8 +13,8 @@ namespace chromaset {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using test::NodeReply;
 using test::PollReply;
+using test::ReplyOfNode;
 
 TEST(NetPackets, ArtPollAndArtDmxBytes) {
   std::array<std::uint8_t, 1024> b;
@@ -87,26 +87,26 @@ TEST(NetNodeTable, SlotRules) {
   std::size_t order[kNodeSlots];
   for (std::size_t i = 0; i < kNodeSlots; ++i) order[i] = (i * 37 + 11) % kNodeSlots;
   for (std::size_t i = 0; i < 4; ++i)
-    EXPECT_TRUE(table.ApplyPollReply(NodeReply(order[i]).data(), 239));
+    EXPECT_TRUE(table.ApplyPollReply(ReplyOfNode(order[i]).data(), 239));
   // A known node answering with Port 0 keeps its record; a new one goes to the first free slot
   // but leaves it free for the next new node.
   EXPECT_FALSE(
-      table.ApplyPollReply(NodeReply(order[1]).SetPort(0).SetLongName("gone").data(), 239));
+      table.ApplyPollReply(ReplyOfNode(order[1]).SetPort(0).SetLongName("gone").data(), 239));
   EXPECT_EQ(table.Record(1).LongName[0], 0);
-  EXPECT_TRUE(table.ApplyPollReply(NodeReply(200).SetPort(0).data(), 239));
+  EXPECT_TRUE(table.ApplyPollReply(ReplyOfNode(200).SetPort(0).data(), 239));
   EXPECT_TRUE(table.Record(4).IpAddress[3] == 201 && !IsInUse(table.Record(4)));
-  EXPECT_TRUE(table.ApplyPollReply(NodeReply(201).data(), 239));
+  EXPECT_TRUE(table.ApplyPollReply(ReplyOfNode(201).data(), 239));
   for (std::size_t i = 5; i < kNodeSlots; ++i)
-    table.ApplyPollReply(NodeReply(order[i - 1]).data(), 239);
+    table.ApplyPollReply(ReplyOfNode(order[i - 1]).data(), 239);
   NodeSnapshot full, after;
   table.Snapshot(full);
   for (std::size_t i = 0; i < kNodeSlots; ++i) {
     const std::size_t node = i < 4 ? order[i] : i == 4 ? 201 : order[i - 1];
-    EXPECT_EQ(std::memcmp(full[i].IpAddress, NodeReply(node).data() + 10, 4), 0) << "slot " << i;
+    EXPECT_EQ(std::memcmp(full[i].IpAddress, ReplyOfNode(node).data() + 10, 4), 0) << "slot " << i;
   }
   // Full: a new node is dropped, a known one still updated.
-  EXPECT_FALSE(table.ApplyPollReply(NodeReply(order[98]).data(), 239));
-  EXPECT_TRUE(table.ApplyPollReply(NodeReply(order[50]).SetLongName("renamed").data(), 239));
+  EXPECT_FALSE(table.ApplyPollReply(ReplyOfNode(order[98]).data(), 239));
+  EXPECT_TRUE(table.ApplyPollReply(ReplyOfNode(order[50]).SetLongName("renamed").data(), 239));
   EXPECT_EQ(std::string(table.Record(51).LongName), "renamed");
   full[51] = table.Record(51);
   table.Snapshot(after);
@@ -126,17 +126,17 @@ TEST(NetLink, ClosedLinkSendsNothingAndOnlyWholeReceivesReachTheTable) {
   std::uint8_t buffer[kPacketBufferSize] = {};
   link.ReceiveArtNetPacket(buffer, sizeof buffer);  // returns at once
   // The buffer still holds a whole reply from before; a failed or empty receive must not use it.
-  for (const long n : {-1L, 0L}) link.HandleReceived(n, NodeReply(5).data());
+  for (const long n : {-1L, 0L}) link.HandleReceived(n, ReplyOfNode(5).data());
   link.HandleReceived(239, nullptr);
   EXPECT_FALSE(IsInUse(link.Nodes().Record(0)));
-  link.HandleReceived(239, NodeReply(5).data());
+  link.HandleReceived(239, ReplyOfNode(5).data());
   EXPECT_EQ(link.Nodes().Record(0).IpAddress[3], 6);
 }
 
 // Reply generation g of node n: every byte the table reads depends on both, so a record mixed
 // from two replies matches neither. The generation sits in the MAC.
 PollReply Generation(std::size_t n, std::uint32_t g) {
-  PollReply reply = NodeReply(n);
+  PollReply reply = ReplyOfNode(n);
   for (std::size_t i = 16; i < 213; ++i)
     reply.bytes[i] = static_cast<std::uint8_t>(n * 31 + g * 7 + i);
   std::memcpy(&reply.bytes[test::kAtMac], &g, 4);

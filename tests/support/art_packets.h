@@ -92,7 +92,7 @@ struct PollReply {
 };
 
 // Node n's reply: 2.0.0.(n % 250 + 1), 2.0.1.x after that.
-inline PollReply NodeReply(std::size_t n) {
+inline PollReply ReplyOfNode(std::size_t n) {
   return PollReply(
       {2, 0, static_cast<std::uint8_t>(n / 250), static_cast<std::uint8_t>(n % 250 + 1)});
 }
@@ -104,7 +104,7 @@ inline std::size_t MakeFloodDatagram(std::uint32_t i,
                                      std::array<std::uint8_t, kTestMaxDatagram>& out) {
   std::uint32_t state = i * 2654435761u;
   auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 8; };
-  out = PollReply(NodeReply(i % 60))
+  out = PollReply(ReplyOfNode(i % 60))
             .Set(kAtEsta24, static_cast<std::uint8_t>(next()))
             .SetLongName(i % 2 ? "odd" : "even")
             .bytes;
