@@ -24,11 +24,9 @@ using namespace chromaset::lab;
 
 // H, or H:ESTA24:ESTA25 with an optional :LongName (the rest, colons included).
 bool ParseNode(const char* text, int& host, ReplyConfig& config) {
-  int n = 0, esta24 = 0, esta25 = 0;
-  if (std::sscanf(text, "%i%n", &host, &n) == 1 && text[n] == '\0') return host >= 2 && host <= 254;
-  if (std::sscanf(text, "%i:%i:%i%n", &host, &esta24, &esta25, &n) != 3 ||
-      (text[n] != '\0' && text[n] != ':'))
-    return false;
+  int n = 0, esta24 = config.esta24, esta25 = config.esta25;
+  const int got = std::sscanf(text, "%i%n:%i:%i%n", &host, &n, &esta24, &esta25, &n);
+  if ((got != 1 && got != 3) || (text[n] != '\0' && (got == 1 || text[n] != ':'))) return false;
   if (text[n] == ':') config.longName = text + n + 1;
   config.esta24 = static_cast<std::uint8_t>(esta24);
   config.esta25 = static_cast<std::uint8_t>(esta25);

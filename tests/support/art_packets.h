@@ -18,12 +18,11 @@ inline constexpr std::uint16_t kTestOpPollReply = 0x2100;
 inline constexpr std::uint16_t kTestOpDmx = 0x5000;
 inline constexpr std::size_t kTestReplyLength = 239;  // a full ArtPollReply of revision 14
 inline constexpr std::size_t kTestMaxDatagram = 1024;
-// ArtPollReply byte offsets; multi-byte numbers low byte first except NumPorts (high, low).
-inline constexpr std::size_t kAtIpAddress = 10, kAtPort = 14, kAtStatus1 = 23, kAtEsta24 = 24,
-                             kAtEsta25 = 25, kAtShortName = 26, kShortNameWidth = 18,
-                             kAtLongName = 44, kLongNameWidth = 64, kAtNodeReport = 108,
-                             kNodeReportWidth = 64, kAtNumPorts = 172, kAtMac = 201,
-                             kAtStatus2 = 212;
+// ArtPollReply byte offsets (Port low byte first).
+inline constexpr std::size_t kAtIpAddress = 10, kAtPort = 14, kAtEsta24 = 24, kAtEsta25 = 25,
+                             kAtShortName = 26, kShortNameWidth = 18, kAtLongName = 44,
+                             kLongNameWidth = 64, kAtNodeReport = 108, kNodeReportWidth = 64,
+                             kAtMac = 201;
 
 inline void PutArtNetHeader(std::uint8_t* packet, std::uint16_t opCode) {
   constexpr std::uint8_t kId[8] = {'A', 'r', 't', '-', 'N', 'e', 't', 0};
