@@ -76,8 +76,10 @@ TEST(LabHarness, AKilledOwnerLeavesNothingBehind) {
     if (::write(out[1], line.data(), line.size()) > 0) ::pause();
     ::_exit(1);
   }
+  ::close(out[1]);  // so a child that dies early ends the read
   char text[128] = {};
   const bool read = ::read(out[0], text, sizeof text - 1) > 0;
+  ::close(out[0]);
   const std::string line = text;
   const std::vector<std::string> names{line.substr(0, line.find(' ')),
                                        line.substr(line.find(' ') + 1)};
