@@ -16,8 +16,8 @@
 #include <memory>
 #include <string>
 
+#include "art_packets.h"
 #include "artnet_link.h"
-#include "poll_reply.h"
 
 namespace chromaset {
 namespace {
@@ -165,7 +165,7 @@ BENCHMARK(BM_SendArtDmxOverSendtoRatio);
 // 99 known nodes answering in turn: the steady state after discovery (both scans run in full).
 void BM_ReceiverIngest(benchmark::State& state) {
   std::array<test::PollReply, kNodeSlots> replies;
-  for (std::size_t n = 0; n < replies.size(); ++n) replies[n] = test::NodeReply(n);
+  for (std::size_t n = 0; n < replies.size(); ++n) replies[n] = test::ReplyOfNode(n);
   NodeTable table;
   std::size_t next = 0;
   for (auto _ : state) {

@@ -1,111 +1,162 @@
-// The isolated test network: a lab of anonymous network namespaces joined by one bridge, in
-// which socket tests (and the lab runner) talk Art-Net without any packet reaching a real
-// network. The namespaces are held only by file descriptors of this process, so they vanish
-// with it, however it ends.
+// The isolated test network: two anonymous network namespaces joined by one veth pair, in which
+// socket tests (and the lab runner) talk Art-Net without any packet reaching a real network.
 //
-//   controller 2.0.0.1/8  --veth--+
-//   node 2.0.0.h/8        --veth--+-- bridge (in a "switch" namespace of its own)
+//   controller 2.0.0.1/8  lab0 ==veth== lab0  2.0.0.h/8, every node address (node namespace)
 //
-// Each host sees only `lo` and its end of the veth, named kLabLink, with a default route
-// through it (a send to 255.255.255.255 needs one).
+// The namespaces are held only by descriptors of this process, so they vanish with it however
+// it ends. One socket in the node namespace serves every SimNode, dispatching by destination.
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "art_packets.h"
 
 namespace chromaset::lab {
 
-inline constexpr const char* kLabLink = "lab0";  // each host's end of its veth
-inline constexpr int kControllerHost = 1;        // 2.0.0.1
-
+inline constexpr const char* kLabLink = "lab0";
+inline constexpr int kControllerHost = 1;
 using Ipv4 = std::array<std::uint8_t, 4>;  // first octet first
+inline constexpr Ipv4 kBroadcast{255, 255, 255, 255};
 inline Ipv4 HostAddress(int host) { return {2, 0, 0, static_cast<std::uint8_t>(host)}; }
-std::string FormatIpv4(const Ipv4& address);
+std::string FormatIpv4(const Ipv4& a);
+bool InCi();  // CI=true: a lab test that cannot run fails instead of skipping
 
-// The inode of the network namespace the calling thread is in (0 when it cannot be read).
-unsigned long CurrentNetnsInode();
-// The inode of what fd refers to (a namespace descriptor: its identity); 0 on failure.
-unsigned long FdInode(int fd);
-
-// Checks, from inside the namespace of netnsFd, that it holds no link but `lo` and the names in
-// allowedLinks and that every route leaves through one of allowedLinks (IPv6 may also use
-// `lo`). False with a one-line reason otherwise.
-bool CheckIsolated(int netnsFd, const std::vector<std::string>& allowedLinks, std::string& whyNot);
-
-// Makes a fresh, empty network namespace and returns a descriptor holding it (-1 and a reason
-// on failure). It lives as long as the descriptor or anything inside it.
+// A fresh empty network namespace held by the returned descriptor (-1 and why on failure).
 int MakeNetns(std::string& whyNot);
-
-// Runs `ip -batch -` with script on its standard input inside the namespace of netnsFd (the
-// calling process's own namespace is never used). False with ip's first error line otherwise.
+// `ip -batch` with script, started inside the namespace of netnsFd and nowhere else.
 bool RunIpBatch(int netnsFd, const std::string& script, std::string& whyNot);
+// Checked from inside: not the caller's namespace, no link but lo and lab0, every IPv4 route
+// through lab0 (IPv6 also lo). False with a one-line reason otherwise.
+bool CheckIsolated(int netnsFd, std::string& whyNot);
 
-// "/proc/<pid>/fd/<fd>": a path other processes (ip) can open to reach one of our namespaces.
-std::string NetnsPath(int netnsFd);
+// A UDP socket of the calling thread's namespace bound to 0.0.0.0:port, broadcasting and
+// reporting destinations (IP_PKTINFO); sharing adds SO_REUSEADDR and SO_REUSEPORT. -1 on failure.
+int OpenArtNetSocket(std::uint16_t port = test::kTestArtNetPort, bool sharing = false);
+class ScopedFd {
+ public:
+  explicit ScopedFd(int fd = -1) : m_fd(fd) {}
+  ~ScopedFd() { reset(); }
+  int get() const { return m_fd; }
+  void reset(int fd = -1);
 
+ private:
+  int m_fd;
+};
+
+struct Datagram {
+  Ipv4 from{};
+  std::uint16_t fromPort = 0;
+  Ipv4 to{};  // the IP header's destination, e.g. 255.255.255.255 for a broadcast
+  std::vector<std::uint8_t> bytes;
+  std::chrono::steady_clock::time_point at;
+};
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+class SimNode;
 class Lab {
  public:
-  // Controller host 2.0.0.1/8 and one node host 2.0.0.<h>/8 per entry of nodeHosts (2..254,
-  // distinct), all on one bridge; nullptr and a one-line reason when the lab cannot be made or
-  // is not isolated.
-  static std::unique_ptr<Lab> Create(const std::vector<int>& nodeHosts, std::string& whyNot);
+  // Controller 2.0.0.1 and nodes 2.0.0.h (2..254, distinct); nullptr and a one-line reason when
+  // the lab cannot be made or is not isolated.
+  static std::unique_ptr<Lab> Create(std::vector<int> nodeHosts, std::string& whyNot);
   ~Lab();
-  Lab(const Lab&) = delete;
-  Lab& operator=(const Lab&) = delete;
 
-  // RAII: moves the calling thread into a lab namespace (setns) and back when it ends. A thread
-  // that cannot be moved aborts the process rather than go on in the wrong namespace.
+  // Moves the calling thread into a namespace and back when it ends; aborts rather than go on
+  // in the wrong one.
   class Scope {
    public:
     explicit Scope(int netnsFd);
+    Scope(Scope&& other) noexcept : m_previous(other.m_previous) { other.m_previous = -1; }
     ~Scope();
-    Scope(Scope&& other) noexcept;
-    Scope(const Scope&) = delete;
-    Scope& operator=(const Scope&) = delete;
-    Scope& operator=(Scope&&) = delete;
 
    private:
-    int m_previous = -1;  // the namespace to return to
+    int m_previous = -1;
   };
-  Scope EnterController() const;
-  Scope EnterNode(int host) const;
-
+  Scope EnterController() const { return Scope(m_controller); }
   int ControllerNetnsFd() const { return m_controller; }
-  int SwitchNetnsFd() const { return m_switch; }  // holds the bridge; no host lives there
-  int NodeNetnsFd(int host) const;                // -1 for a host that is not in the lab
+  int NodeNetnsFd() const { return m_nodes; }
 
  private:
-  Lab() = default;
+  friend class SimNode;
   bool Build(std::string& whyNot);
-  bool WaitUntilConnected(std::string& whyNot) const;
+  void Serve();
+  bool Send(const Ipv4& from, const Ipv4& to, std::uint16_t port,
+            const std::vector<std::uint8_t>& bytes) const;
 
-  int m_switch = -1;
-  int m_controller = -1;
-  std::vector<int> m_nodeHosts;
-  std::vector<int> m_nodes;  // descriptors, parallel to m_nodeHosts
+  int m_controller = -1, m_nodes = -1, m_socket = -1;
+  std::vector<int> m_hosts;
+  mutable std::mutex m_lock;  // guards m_sims
+  mutable std::vector<SimNode*> m_sims;
+  std::atomic<bool> m_stopping{false};
+  std::thread m_thread;
 };
 
-// True when the environment variable CI is "true": a lab test that cannot run then fails.
-bool InCi();
-// whyNot on one line, for a skip or failure message.
-std::string OneLine(const std::string& text);
+struct ReplyConfig {
+  std::optional<Ipv4> ip;  // reported address; default the node's own
+  std::uint8_t esta24 = 0x1A, esta25 = 0x2C;
+  std::optional<std::string> shortName, longName;  // default "Sim h", "Simulated node 2.0.0.h"
+  std::size_t length = test::kTestReplyLength;     // 1..1024
+  std::vector<std::uint8_t> raw;                   // when set, sent instead, byte for byte
+  std::chrono::milliseconds delay{0};              // between the poll and the answer
+  bool answer = true;                              // false: polls are recorded, not answered
+};
+
+// A simulated Art-Net node at 2.0.0.host: records what reaches it and answers each ArtPoll.
+class SimNode {
+ public:
+  SimNode(const Lab& lab, int host, ReplyConfig config = {});
+  ~SimNode();
+
+  bool Ok() const { return m_error.empty(); }
+  const std::string& Error() const { return m_error; }
+  int Host() const { return m_host; }
+  Ipv4 Address() const { return HostAddress(m_host); }
+  void SetReplyConfig(const ReplyConfig& config);
+  std::vector<Datagram> Received() const;
+  std::vector<Datagram> DmxFrames() const { return Only(test::kTestOpDmx); }
+  std::size_t PollsSeen() const { return Only(test::kTestOpPoll).size(); }
+  void ClearReceived();
+  bool WaitFor(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(3)) const {
+    return WaitUntil(condition, timeout);
+  }
+  // Sends from this node's address, port 6454.
+  bool SendTo(const Ipv4& to, std::uint16_t port, const std::vector<std::uint8_t>& bytes) const {
+    return Ok() && m_lab.Send(Address(), to, port, bytes);
+  }
+
+ private:
+  friend class Lab;
+  std::vector<Datagram> Only(std::uint16_t opCode) const;
+  // Records d; a poll's reply (from this node, due at `at`) goes into replies.
+  void Deliver(const Datagram& d, std::vector<Datagram>& replies);
+
+  const Lab& m_lab;
+  const int m_host;
+  std::string m_error;
+  mutable std::mutex m_lock;
+  ReplyConfig m_config;
+  std::vector<Datagram> m_received;
+};
 
 }  // namespace chromaset::lab
 
-// In a gtest body: makes `lab` (a std::unique_ptr<Lab>) or skips with the reason on one line;
-// under CI=true it fails instead, so CI always runs every lab test.
+// In a gtest body: makes `lab` or skips with the reason on one line (fails under CI=true).
 //   CHROMASET_LAB_OR_SKIP(lab, {5, 6, 7});
-#define CHROMASET_LAB_OR_SKIP(labVar, ...)                                                       \
-  std::string labVar##WhyNot;                                                                    \
-  auto labVar = ::chromaset::lab::Lab::Create(std::vector<int> __VA_ARGS__, labVar##WhyNot);     \
-  if (!labVar) {                                                                                 \
-    if (::chromaset::lab::InCi()) {                                                              \
-      GTEST_FAIL() << "lab unavailable under CI: " << ::chromaset::lab::OneLine(labVar##WhyNot); \
-    } else {                                                                                     \
-      GTEST_SKIP() << "lab unavailable: " << ::chromaset::lab::OneLine(labVar##WhyNot);          \
-    }                                                                                            \
-  }                                                                                              \
+#define CHROMASET_LAB_OR_SKIP(labVar, ...)                                                        \
+  std::string labVar##WhyNot;                                                                     \
+  auto labVar = ::chromaset::lab::Lab::Create(std::vector<int> __VA_ARGS__, labVar##WhyNot);      \
+  if (!labVar) {                                                                                  \
+    if (::chromaset::lab::InCi()) GTEST_FAIL() << "lab unavailable under CI: " << labVar##WhyNot; \
+    GTEST_SKIP() << "lab unavailable: " << labVar##WhyNot;                                        \
+  }                                                                                               \
   static_assert(true, "")

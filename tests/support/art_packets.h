@@ -1,12 +1,12 @@
 // Art-Net packets as the test side writes them, from the published layouts on their own
 // (nothing shared with net/), so the tests cross-check the product's bytes. Used by the lab's
-// simulated node, the link tests, the benchmarks and the fuzz seeds.
+// simulated nodes, the tests, the fuzz target and the benchmarks.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -16,70 +16,107 @@ inline constexpr std::uint16_t kTestArtNetPort = 6454;
 inline constexpr std::uint16_t kTestOpPoll = 0x2000;
 inline constexpr std::uint16_t kTestOpPollReply = 0x2100;
 inline constexpr std::uint16_t kTestOpDmx = 0x5000;
-inline constexpr std::size_t kTestPollLength = 14;
 inline constexpr std::size_t kTestReplyLength = 239;  // a full ArtPollReply of revision 14
 inline constexpr std::size_t kTestMaxDatagram = 1024;
+// ArtPollReply byte offsets (Port low byte first).
+inline constexpr std::size_t kAtIpAddress = 10, kAtPort = 14, kAtEsta24 = 24, kAtEsta25 = 25,
+                             kAtShortName = 26, kShortNameWidth = 18, kAtLongName = 44,
+                             kLongNameWidth = 64, kAtNodeReport = 108, kNodeReportWidth = 64,
+                             kAtMac = 201;
 
-// ArtPollReply byte offsets (multi-byte fields first byte first).
-inline constexpr std::size_t kAtIpAddress = 10;  // 4 bytes, first octet first
-inline constexpr std::size_t kAtPort = 14;       // low byte first
-inline constexpr std::size_t kAtVersInfo = 16;   // high, low
-inline constexpr std::size_t kAtStatus1 = 23;
-inline constexpr std::size_t kAtEsta24 = 24;  // EstaManLo
-inline constexpr std::size_t kAtEsta25 = 25;  // EstaManHi
-inline constexpr std::size_t kAtShortName = 26;
-inline constexpr std::size_t kShortNameWidth = 18;
-inline constexpr std::size_t kAtLongName = 44;
-inline constexpr std::size_t kLongNameWidth = 64;
-inline constexpr std::size_t kAtNodeReport = 108;
-inline constexpr std::size_t kNodeReportWidth = 64;
-inline constexpr std::size_t kAtNumPorts = 172;  // high, low
-inline constexpr std::size_t kAtPortTypes = 174;
-inline constexpr std::size_t kAtGoodInput = 178;
-inline constexpr std::size_t kAtGoodOutput = 182;
-inline constexpr std::size_t kAtSwIn = 186;
-inline constexpr std::size_t kAtSwOut = 190;
-inline constexpr std::size_t kAtStyle = 200;
-inline constexpr std::size_t kAtMac = 201;
-inline constexpr std::size_t kAtBindIp = 207;
-inline constexpr std::size_t kAtBindIndex = 211;
-inline constexpr std::size_t kAtStatus2 = 212;
+inline void PutArtNetHeader(std::uint8_t* packet, std::uint16_t opCode) {
+  constexpr std::uint8_t kId[8] = {'A', 'r', 't', '-', 'N', 'e', 't', 0};
+  std::copy(kId, kId + 8, packet);
+  packet[8] = static_cast<std::uint8_t>(opCode & 0xFF);
+  packet[9] = static_cast<std::uint8_t>(opCode >> 8);
+}
 
-// The fields of an ArtPollReply that a controller reads, with the values of a plain node.
-struct PollReplyFields {
-  std::array<std::uint8_t, 4> ip{};
-  std::uint16_t port = kTestArtNetPort;  // written low byte first
-  std::uint8_t status1 = 0;
-  std::uint8_t esta24 = 0x1A;  // byte 24 (EstaManLo)
-  std::uint8_t esta25 = 0x2C;  // byte 25 (EstaManHi)
-  std::string shortName;       // raw bytes, at most 18 used
-  std::string longName;        // raw bytes, at most 64 used
-  std::uint8_t numPorts = 1;
-  std::array<std::uint8_t, 4> portTypes{0x80, 0, 0, 0};  // one DMX output
-  std::array<std::uint8_t, 4> goodInput{};
-  std::array<std::uint8_t, 4> goodOutput{0x80, 0, 0, 0};
-  std::array<std::uint8_t, 4> swIn{};
-  std::array<std::uint8_t, 4> swOut{};
-  std::array<std::uint8_t, 6> mac{};
-  std::uint8_t status2 = 0;
-  std::size_t length = kTestReplyLength;  // 1..1024: shorter cuts the packet, longer pads zeros
+// A text field: at most width bytes of text, the rest zero.
+inline void PutText(std::uint8_t* field, std::size_t width, std::string_view text) {
+  std::fill_n(field, width, std::uint8_t{0});
+  std::copy_n(text.data(), std::min(width, text.size()), field);
+}
+
+// The OpCode of an Art-Net datagram; 0 for anything else.
+inline std::uint16_t ArtNetOpCode(const std::vector<std::uint8_t>& d) {
+  std::array<std::uint8_t, 10> head{};
+  PutArtNetHeader(head.data(), 0);
+  if (d.size() < 10 || !std::equal(head.begin(), head.begin() + 8, d.begin())) return 0;
+  return static_cast<std::uint16_t>(d[8] | d[9] << 8);
+}
+
+// An ArtDmx: protocol 14, Sequence 0, Physical 1, Length high byte first.
+inline std::vector<std::uint8_t> MakeArtDmx(const std::uint8_t* channels, std::uint16_t length,
+                                            std::uint8_t net = 0, std::uint8_t subUni = 0) {
+  std::vector<std::uint8_t> p(18 + std::size_t{length}, 0);
+  PutArtNetHeader(p.data(), kTestOpDmx);
+  const std::uint8_t rest[] = {0,
+                               14,
+                               0,
+                               1,
+                               subUni,
+                               net,
+                               static_cast<std::uint8_t>(length >> 8),
+                               static_cast<std::uint8_t>(length & 0xFF)};
+  std::copy(rest, rest + 8, p.begin() + 10);
+  std::copy_n(channels, length, p.begin() + 18);
+  return p;
+}
+
+// An ArtPollReply in a receive-sized buffer; length says how much of it is sent.
+struct PollReply {
+  std::array<std::uint8_t, kTestMaxDatagram> bytes{};
+  std::size_t length = kTestReplyLength;
+
+  explicit PollReply(std::array<std::uint8_t, 4> ip = {2, 0, 0, 1}) {
+    PutArtNetHeader(bytes.data(), kTestOpPollReply);
+    std::copy(ip.begin(), ip.end(), bytes.begin() + kAtIpAddress);
+    SetPort(kTestArtNetPort);
+  }
+  const std::uint8_t* data() const { return bytes.data(); }
+  std::vector<std::uint8_t> Vector() const { return {bytes.begin(), bytes.begin() + length}; }
+  PollReply& SetPort(std::uint16_t port) {
+    bytes[kAtPort] = static_cast<std::uint8_t>(port & 0xFF);
+    bytes[kAtPort + 1] = static_cast<std::uint8_t>(port >> 8);
+    return *this;
+  }
+  PollReply& Set(std::size_t at, std::uint8_t value) {
+    bytes[at] = value;
+    return *this;
+  }
+  PollReply& SetLongName(std::string_view name) {
+    PutText(bytes.data() + kAtLongName, kLongNameWidth, name);
+    return *this;
+  }
 };
 
-// "Art-Net\0" and the OpCode (low byte first) at the start of `packet`.
-void PutArtNetHeader(std::uint8_t* packet, std::uint16_t opCode);
-// A text field: at most `width` bytes of `text`, the rest of the field zero.
-void PutText(std::uint8_t* field, std::size_t width, std::string_view text);
-// The 14-byte ArtPoll (TalkToMe 0, Priority 0) at `out`; returns its length.
-std::size_t WriteArtPoll(std::uint8_t* out);
+// Node n's reply: 2.0.0.(n % 250 + 1), 2.0.1.x after that.
+inline PollReply ReplyOfNode(std::size_t n) {
+  return PollReply(
+      {2, 0, static_cast<std::uint8_t>(n / 250), static_cast<std::uint8_t>(n % 250 + 1)});
+}
 
-std::vector<std::uint8_t> MakeArtPollReply(const PollReplyFields& fields);
-std::vector<std::uint8_t> MakeArtPoll();
-// An ArtDmx with Sequence 0 and Physical 1, the first `length` bytes of channels.
-std::vector<std::uint8_t> MakeArtDmx(const std::uint8_t* channels, std::uint16_t length,
-                                     std::uint8_t net = 0, std::uint8_t subUni = 0);
-
-// The OpCode of an Art-Net datagram (ID "Art-Net\0", OpCode low byte first); 0 for anything
-// else.
-std::uint16_t ArtNetOpCode(const std::vector<std::uint8_t>& datagram);
+// Datagram i of a flood into out (returns its length): valid replies from 60 nodes mixed with
+// look-alikes that must change nothing (kind i % 8: 3 an ID byte wrong, 4 OpCode high byte
+// first, 5 under 16 bytes, 6 an ArtPoll, 7 random bytes).
+inline std::size_t MakeFloodDatagram(std::uint32_t i,
+                                     std::array<std::uint8_t, kTestMaxDatagram>& out) {
+  std::uint32_t state = i * 2654435761u;
+  auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 8; };
+  out = PollReply(ReplyOfNode(i % 60))
+            .Set(kAtEsta24, static_cast<std::uint8_t>(next()))
+            .SetLongName(i % 2 ? "odd" : "even")
+            .bytes;
+  const std::uint32_t kind = i % 8;
+  if (kind == 3) out[i / 8 % 8] ^= 0x20;
+  if (kind == 4) std::swap(out[8], out[9]);
+  if (kind == 6) out[8] = 0, out[9] = 0x20;
+  for (std::size_t k = 0; kind == 7 && k < out.size(); ++k)
+    out[k] = static_cast<std::uint8_t>(next());
+  return kind == 5   ? 1 + next() % 15
+         : kind == 6 ? 14
+         : kind == 7 ? next() % out.size()
+                     : kTestReplyLength;
+}
 
 }  // namespace chromaset::test
