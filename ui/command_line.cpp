@@ -50,8 +50,8 @@ constexpr OptionSpec kOptions[] = {
 constexpr const char* kSynopsis[] = {
     "",
     "--list [--wait SECONDS] [--json]",
-    "--send R,G,B,W [--to ADDRESS]... [--universe NET:SUB:UNI] [--address START] "
-    "[--hold SECONDS]",
+    ("--send R,G,B,W [--to ADDRESS]... [--universe NET:SUB:UNI] [--address START] "
+     "[--hold SECONDS]"),
 };
 
 constexpr const char* kDescription =
