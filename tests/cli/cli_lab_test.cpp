@@ -1,0 +1,146 @@
+// The real chromaset binary with options and no display, as the controller of a lab.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "lab.h"
+#include "lab_sockets.h"
+#include "sim_node.h"
+
+namespace chromaset::lab {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Result {
+  int status = -1;
+  std::string output;  // stdout and stderr
+};
+
+// Runs the binary from the calling thread, so in its namespace; `before` runs in the same shell
+// first (the binary then takes the shell's process id, $$).
+Result Chromaset(const std::string& args, const std::string& before = "") {
+  const std::string command = before +
+                              "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
+                              "'" CHROMASET_BINARY "' " +
+                              args + " 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  Result result;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    result.output.append(buffer, n);
+  }
+  const int status = ::pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::vector<std::uint8_t> Frame(std::size_t at, std::vector<std::uint8_t> rgbw, std::uint8_t net,
+                                std::uint8_t subUni) {
+  std::vector<std::uint8_t> channels(512, 0);
+  std::copy(rgbw.begin(), rgbw.end(), channels.begin() + static_cast<long>(at));
+  return test::MakeArtDmx(channels.data(), 512, net, subUni);
+}
+
+TEST(CliLab, ListShowsAnsweringNodesInAnswerOrder) {
+  CHROMASET_LAB_OR_SKIP(lab, {5, 6});
+  ReplyConfig five;
+  five.longName = "Say \"hi\" & bye\xE9";
+  five.delay = 200ms;  // answers second
+  ReplyConfig six;
+  six.ip = Ipv4{2, 0, 1, 6};
+  SimNode node5(*lab, 5, five), node6(*lab, 6, six);
+  const auto scope = lab->EnterController();
+
+  const Result text = Chromaset("--list --wait 1");
+  ASSERT_EQ(text.status, 0) << text.output;
+  const auto second = text.output.find("\n2.0.1.6 "), third = text.output.find("\n2.0.0.5 ");
+  EXPECT_TRUE(text.output.rfind("IP ", 0) == 0 && second < third && third != std::string::npos)
+      << text.output;
+  EXPECT_NE(text.output.find("Say \"hi\" & bye\xC3\xA9"), std::string::npos) << text.output;
+
+  const Result json = Chromaset("--list --json --wait 1");
+  QJsonParseError error{};
+  const QJsonArray nodes =
+      QJsonDocument::fromJson(QByteArray::fromStdString(json.output), &error).array();
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << json.output;
+  ASSERT_EQ(nodes.size(), 2);
+  EXPECT_EQ(nodes[0][QStringLiteral("ip")].toString(), QStringLiteral("2.0.1.6"));
+  EXPECT_EQ(nodes[1][QStringLiteral("longName")].toString(),
+            QString::fromLatin1("Say \"hi\" & bye\xE9"));
+}
+
+TEST(CliLab, SendPutsTheFrameOnTheWireByBroadcastAndToEachTarget) {
+  CHROMASET_LAB_OR_SKIP(lab, {5, 6});
+  SimNode node5(*lab, 5), node6(*lab, 6);
+  const auto scope = lab->EnterController();
+  const struct {
+    const char* args;
+    std::vector<std::uint8_t> bytes;
+    bool broadcast;
+  } cases[] = {
+      {"--send 10,20,30,40", Frame(0, {10, 20, 30, 40}, 0, 0), true},
+      {"--send 1,2,3,4 --to 2.0.0.6 --to 2.0.0.5 --universe 1:2:3 --address 509",
+       Frame(508, {1, 2, 3, 4}, 1, 0x23), false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Chromaset(c.args).status, 0) << c.args;
+    for (SimNode* node : {&node5, &node6}) {
+      ASSERT_TRUE(node->WaitFor([&] { return !node->Received().empty(); })) << c.args;
+      const std::vector<Datagram> got = node->Received();
+      ASSERT_EQ(got.size(), 1u) << c.args;  // the frame alone, no poll
+      EXPECT_EQ(got[0].to, c.broadcast ? kBroadcast : node->Address()) << c.args;
+      EXPECT_EQ(got[0].bytes, c.bytes) << c.args;
+      node->ClearReceived();
+    }
+  }
+}
+
+TEST(CliLab, HoldRepeatsEverySecondAndCtrlCEndsIt) {
+  CHROMASET_LAB_OR_SKIP(lab, {5});
+  SimNode node(*lab, 5);
+  const auto scope = lab->EnterController();
+  EXPECT_EQ(Chromaset("--send 1,1,1,1 --hold 3").status, 0);
+  std::this_thread::sleep_for(200ms);
+  EXPECT_GE(node.DmxFrames().size(), 3u);
+  EXPECT_LE(node.DmxFrames().size(), 5u);
+
+  node.ClearReceived();
+  // Without a clean end on SIGINT this would hold for 10 minutes, past the time-out.
+  EXPECT_EQ(Chromaset("--send 1,1,1,1 --hold 600", "(sleep 1.5; kill -INT $$) & ").status, 0);
+  EXPECT_LE(node.DmxFrames().size(), 3u);
+}
+
+TEST(CliLab, UsageErrorOrPortTakenSendsNothing) {
+  CHROMASET_LAB_OR_SKIP(lab, {5});
+  SimNode node(*lab, 5);
+  const auto scope = lab->EnterController();
+  for (const char* value :
+       {"1,2,3,256 --to 2.0.0.5", "1,2,3,4 --universe 0:16:0", "1,2,3,4 --address 510 --bogus"}) {
+    const Result run = Chromaset(std::string("--send ") + value);
+    EXPECT_EQ(run.status, 2) << value << ": " << run.output;
+  }
+  const Result window = Chromaset("");
+  EXPECT_EQ(window.status, 1);  // no display: one line instead of an abort
+  EXPECT_NE(window.output.find("--help"), std::string::npos) << window.output;
+
+  const ScopedFd holder(OpenArtNetSocket());
+  ASSERT_GE(holder.get(), 0);
+  for (const char* args : {"--send 1,2,3,4", "--list --wait 0.1"}) {
+    const Result run = Chromaset(args);
+    EXPECT_EQ(run.status, 1) << args;
+    EXPECT_EQ(run.output,
+              "Connection to network failed!\nCheck if Netforge or Luxforge is running.\n");
+  }
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(node.Received().empty());
+}
+
+}  // namespace
+}  // namespace chromaset::lab

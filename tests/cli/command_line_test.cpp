@@ -1,0 +1,103 @@
+// Option parsing and the node list's text, without a socket.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "command_line.h"
+#include "node_listing.h"
+
+namespace chromaset {
+namespace {
+
+CliParse Parse(const std::vector<const char*>& args) {
+  QStringList list{QStringLiteral("chromaset")};
+  for (const char* arg : args) list << QString::fromUtf8(arg);
+  return ParseCommandLine(list);
+}
+
+TEST(CommandLine, GoodCommandsBecomeOptions) {
+  CliParse p = Parse({"--send", "1,2,3,255", "--to", "2.0.0.5", "--to", "10.1.2.3", "--universe",
+                      "1:2:3", "--address", "509", "--hold", "2.5"});
+  ASSERT_EQ(p.status, kExitOk) << p.error.toStdString();
+  EXPECT_EQ(p.options.mode, CliMode::Send);
+  EXPECT_EQ(p.options.values, (Rgbw{1, 2, 3, 255}));
+  EXPECT_EQ(p.options.targets, (std::vector<Ipv4Bytes>{{2, 0, 0, 5}, {10, 1, 2, 3}}));
+  EXPECT_EQ(p.options.patch, (DmxPatch{1, 2, 3, 509}));
+  EXPECT_EQ(p.options.holdSeconds, 2.5);
+  p = Parse({"--json", "--wait", "0.1", "--list"});
+  EXPECT_TRUE(p.options.mode == CliMode::List && p.options.waitSeconds == 0.1 && p.options.json);
+  EXPECT_EQ(Parse({"--list"}).options.waitSeconds, 5);
+  EXPECT_EQ(Parse({"-h"}).options.mode, CliMode::Help);
+  EXPECT_EQ(Parse({}).options.mode, CliMode::Window);
+}
+
+TEST(CommandLine, EachUsageErrorNamesTheOptionAndValue) {
+  const struct {
+    std::vector<const char*> args;
+    const char* named;
+  } cases[] = {
+      {{"--send", "1,2,3,256"}, "--send: '1,2,3,256'"},
+      {{"--send", "1,2,3"}, "--send: '1,2,3'"},
+      {{"--send", "1,-2,3,4"}, "--send: '1,-2,3,4'"},
+      {{"--send", "1, 2,3,4"}, "--send: '1, 2,3,4'"},
+      {{"--send"}, "--send"},
+      {{"--send", "1,2,3,4", "--to", "2.0.0"}, "--to: '2.0.0'"},
+      {{"--send", "1,2,3,4", "--to", "2.0.0.256"}, "--to: '2.0.0.256'"},
+      {{"--send", "1,2,3,4", "--to", "node5"}, "--to: 'node5'"},
+      {{"--send", "1,2,3,4", "--universe", "128:0:0"}, "--universe: '128:0:0'"},
+      {{"--send", "1,2,3,4", "--address", "510"}, "--address: '510'"},
+      {{"--send", "1,2,3,4", "--address", "0"}, "--address: '0'"},
+      {{"--send", "1,2,3,4", "--hold", "-1"}, "--hold: '-1'"},
+      {{"--list", "--wait", "0.05"}, "--wait: '0.05'"},
+      {{"--list", "--wait", "61"}, "--wait: '61'"},
+      {{"--list", "--wait", "nan"}, "--wait: 'nan'"},
+      {{"--list", "--bogus"}, "--bogus"},
+      {{"--list", "--send", "1,2,3,4"}, "--list and --send"},
+      {{"--json"}, "--json needs --list"},
+      {{"--list", "--to", "2.0.0.5"}, "--to needs --send"},
+      {{"--send", "1,2,3,4", "--send", "1,2,3,4"}, "--send is given more than once"},
+      {{"--list", "extra"}, "'extra'"},
+  };
+  for (const auto& c : cases) {
+    const CliParse p = Parse(c.args);
+    EXPECT_EQ(p.status, kExitUsage) << c.named;
+    EXPECT_TRUE(p.error.contains(QString::fromUtf8(c.named))) << p.error.toStdString();
+    EXPECT_FALSE(p.error.contains(QLatin1Char('\n'))) << p.error.toStdString();
+  }
+}
+
+NodeRecord Node(std::array<std::uint8_t, 4> ip, std::uint16_t esta, const char* shortName,
+                const char* longName) {
+  NodeRecord record{};
+  std::memcpy(record.IpAddress, ip.data(), 4);
+  record.Port = 6454;
+  record.EstaMan = esta;
+  std::strncpy(record.ShortName, shortName, sizeof record.ShortName);
+  std::strncpy(record.LongName, longName, sizeof record.LongName);
+  return record;
+}
+
+TEST(NodeListing, RowsKeepAnswerOrderAndTextShowsNamesSafely) {
+  NodeSnapshot snapshot{};
+  snapshot[0] = Node({2, 0, 0, 5}, 0x1A2C, "Q&A", "Say \"hi\" & bye\xE9\x01");
+  snapshot[1] = Node({2, 0, 1, 6}, 0x0001, "Six", "Other");
+  snapshot[3] = Node({2, 0, 0, 9}, 0x2C1A, "Late", "Past a free slot");
+  const std::vector<NodeRow> rows = NodeRows(snapshot, {2, 0, 0, 1});
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_TRUE(rows[0].driven && rows[0].localNetwork);
+  EXPECT_FALSE(rows[1].driven || rows[1].localNetwork);
+
+  const QString json = FormatNodeJson(rows);  // names exactly as they came, escaped
+  EXPECT_TRUE(json.contains(QString::fromLatin1("\"Say \\\"hi\\\" & bye\xE9\\u0001\"")) &&
+              json.contains(QStringLiteral(R"("esta": "0x1A2C")")))
+      << json.toStdString();
+
+  const QStringList lines = FormatNodeTable(rows).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_EQ(lines[1].indexOf(QStringLiteral("0x1A2C")), lines[0].indexOf(QStringLiteral("ESTA")));
+  EXPECT_EQ(lines[2].indexOf(QStringLiteral("no")), lines[0].indexOf(QStringLiteral("DRIVEN")));
+  EXPECT_TRUE(lines[1].contains(QString::fromLatin1("bye\xE9?"))) << lines[1].toStdString();
+}
+
+}  // namespace
+}  // namespace chromaset

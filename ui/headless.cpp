@@ -1,0 +1,154 @@
+#include "headless.h"
+
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "artnet_link.h"
+#include "ids.h"
+#include "node_listing.h"
+
+namespace chromaset {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void Print(FILE* stream, const QString& text) {
+  const QByteArray bytes = text.toLocal8Bit();
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+  std::fflush(stream);
+}
+
+// SIGINT and SIGTERM are blocked in every thread and taken only by WaitUntil, so a hold or a
+// listing ends at once and cleanly (no work in a handler, none can be interrupted midway).
+class StopSignals {
+ public:
+  StopSignals() {
+    sigemptyset(&m_set);
+    sigaddset(&m_set, SIGINT);
+    sigaddset(&m_set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &m_set, &m_previous);
+  }
+  ~StopSignals() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+  // Sleeps until deadline; false when a stop signal came first.
+  bool WaitUntil(Clock::time_point deadline) const {
+    for (;;) {
+      const auto left = deadline - Clock::now();
+      if (left <= Clock::duration::zero()) return true;
+      const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+      const timespec timeout{static_cast<time_t>(ns / 1000000000),
+                             static_cast<long>(ns % 1000000000)};
+      const int got = sigtimedwait(&m_set, nullptr, &timeout);
+      if (got == SIGINT || got == SIGTERM) return false;
+    }
+  }
+
+ private:
+  sigset_t m_set{};
+  sigset_t m_previous{};
+};
+
+Clock::time_point After(Clock::time_point start, double seconds) {
+  return start +
+         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+bool OpenLink(ArtNetLink& link) {
+  if (link.OpenArtNetEndpoint()) return true;
+  Print(stderr, QString::fromUtf8(kNetworkFailureText) + QLatin1Char('\n'));
+  return false;
+}
+
+int RunList(const CliOptions& options, const StopSignals& stop) {
+  ArtNetLink link;
+  if (!OpenLink(link)) return kExitNetwork;
+  link.StartReceiver();
+  if (!link.SendArtPoll()) {
+    Print(stderr, QStringLiteral("chromaset: the ArtPoll to 255.255.255.255 could not be sent "
+                                 "(no route for broadcasts?)\n"));
+    return kExitNetwork;
+  }
+  // A stop signal ends the wait early; the nodes heard so far are still listed.
+  stop.WaitUntil(After(Clock::now(), options.waitSeconds));
+  NodeSnapshot snapshot;
+  link.Nodes().Snapshot(snapshot);
+  const Ipv4Bytes local = link.LocalAddresses()[0];
+  link.Close();
+  const std::vector<NodeRow> rows = NodeRows(snapshot, local);
+  Print(stdout, options.json ? FormatNodeJson(rows) : FormatNodeTable(rows));
+  return kExitOk;
+}
+
+QString FormatTarget(const Ipv4Bytes& ip) {
+  return QStringLiteral("%1.%2.%3.%4").arg(ip[0]).arg(ip[1]).arg(ip[2]).arg(ip[3]);
+}
+
+bool SendFrame(ArtNetLink& link, const DmxFrame& frame, const std::vector<Ipv4Bytes>& targets) {
+  static constexpr Ipv4Bytes kBroadcast = {255, 255, 255, 255};
+  const std::vector<Ipv4Bytes> all = targets.empty() ? std::vector<Ipv4Bytes>{kBroadcast} : targets;
+  bool sent = true;
+  for (const Ipv4Bytes& to : all) {
+    if (!link.SendArtDmx(&frame, to)) {
+      Print(stderr,
+            QStringLiteral("chromaset: the frame to %1 could not be sent\n").arg(FormatTarget(to)));
+      sent = false;
+    }
+  }
+  return sent;
+}
+
+int RunSend(const CliOptions& options, const StopSignals& stop) {
+  DmxFrame frame;
+  WriteFixtureFrame(frame, options.patch, options.values);
+  ArtNetLink link;
+  if (!OpenLink(link)) return kExitNetwork;
+  // No receiver and no poll: only the frame goes out.
+  const auto start = Clock::now();
+  const auto end = After(start, options.holdSeconds);
+  bool sent = SendFrame(link, frame, options.targets);
+  for (int k = 1; sent; ++k) {
+    const auto next = start + std::chrono::seconds(k);
+    if (next >= end) {
+      stop.WaitUntil(end);
+      break;
+    }
+    if (!stop.WaitUntil(next)) break;
+    sent = SendFrame(link, frame, options.targets);
+  }
+  link.Close();
+  return sent ? kExitOk : kExitNetwork;
+}
+
+}  // namespace
+
+int RunCommandLine(const QStringList& arguments, const QString& version) {
+  const CliParse parse = ParseCommandLine(arguments);
+  if (parse.status != kExitOk) {
+    Print(stderr, QStringLiteral("chromaset: %1\nTry 'chromaset --help' for more information.\n")
+                      .arg(parse.error));
+    return parse.status;
+  }
+  const StopSignals stop;  // before any thread starts, so every thread inherits the mask
+  switch (parse.options.mode) {
+    case CliMode::Help:
+      Print(stdout, HelpText());
+      return kExitOk;
+    case CliMode::Version:
+      Print(stdout, VersionText(version));
+      return kExitOk;
+    case CliMode::List:
+      return RunList(parse.options, stop);
+    case CliMode::Send:
+      return RunSend(parse.options, stop);
+    case CliMode::Window:
+      break;
+  }
+  return kExitUsage;
+}
+
+}  // namespace chromaset
