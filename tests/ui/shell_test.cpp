@@ -1,179 +1,140 @@
-// The dialog as a window: frame, focus and tab order, the keys that end it, the About item and
-// box, and the discovery splash.
-#include <QAction>
-#include <QApplication>
+// The dialog as a window: frame, menus, focus and tab order, the keys that end it, the About box
+// and the discovery splash.
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QMenu>
 #include <QMenuBar>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QSlider>
-#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "discovery_splash.h"
-#include "window_test_support.h"
+#include "window_rig.h"
 
 namespace chromaset::test {
 namespace {
 
-TEST(Shell, FrameTitleAndLayout) {
-  DialogRig rig;
-  rig.Start();
-  CWheelDlg& dlg = *rig.dialog;
+TEST(Shell, FrameMenusFocusAndKeys) {
+  Rig rig;
+  CWheelDlg& dlg = rig.dlg;
   EXPECT_EQ(dlg.windowTitle(), "Chromaset - V1.00");
-  const Qt::WindowFlags flags = dlg.windowFlags();
-  EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-  EXPECT_FALSE(flags & Qt::WindowContextHelpButtonHint);
+  EXPECT_FALSE(dlg.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                                    Qt::WindowContextHelpButtonHint));
   EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
+  EXPECT_EQ(dlg.WheelPicture()->size(), QSize(300, 300));
   EXPECT_TRUE(dlg.windowIcon().availableSizes().contains(QSize(16, 16)));
-
-  // On screen the sliders stand Red, Green, Blue, White from top to bottom, each beside its
-  // label, below the wheel.
-  const int wheelBottom = dlg.WheelPicture()->mapTo(&dlg, QPoint(0, 300)).y();
-  int lastY = wheelBottom;
+  // Below the wheel the sliders stand Red, Green, Blue, White from top to bottom.
+  int lastY = dlg.WheelPicture()->mapTo(&dlg, QPoint(0, 300)).y();
   for (QSlider* s : {dlg.SliderRed(), dlg.SliderGreen(), dlg.SliderBlue(), dlg.SliderWhite()}) {
-    const int y = s->mapTo(&dlg, QPoint(0, 0)).y();
-    EXPECT_GT(y, lastY);
-    lastY = y;
+    EXPECT_GT(s->mapTo(&dlg, QPoint(0, 0)).y(), lastY);
+    lastY = s->mapTo(&dlg, QPoint(0, 0)).y();
   }
-  QStringList texts;
-  for (QLabel* l : dlg.findChildren<QLabel*>()) texts << l->text();
-  for (const char* label : {"Red:", "Green:", "Blue:", "White:"})
-    EXPECT_TRUE(texts.contains(label));
-  // The window menu follows "Devices" and ends with a separator and the About item.
+  // "Devices" first, then the window menu: a separator and the About item.
   const auto bar = dlg.MenuBar()->actions();
   ASSERT_EQ(bar.size(), 2);
+  EXPECT_EQ(bar[0]->text(), "Devices");
   EXPECT_EQ(bar[0]->menu(), dlg.DevicesMenu());
   const auto items = dlg.WindowMenu()->actions();
   ASSERT_EQ(items.size(), 2);
   EXPECT_TRUE(items[0]->isSeparator());
   EXPECT_EQ(items[1]->text(), QString::fromUtf8("Inf&o \u00fcber Chromaset..."));
-}
 
-TEST(Shell, FocusStartsOnRedAndTabGoesRedBlueGreenWhite) {
-  DialogRig rig;
-  rig.Start();
-  CWheelDlg& dlg = *rig.dialog;
   dlg.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
   EXPECT_EQ(QApplication::focusWidget(), dlg.SliderRed());
-  const std::vector<QSlider*> order = {dlg.SliderBlue(), dlg.SliderGreen(), dlg.SliderWhite(),
-                                       dlg.SliderRed()};
-  for (QSlider* next : order) {
+  for (QSlider* next : {dlg.SliderBlue(), dlg.SliderGreen(), dlg.SliderWhite(), dlg.SliderRed()}) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next);
   }
-}
-
-TEST(Shell, EnterAndEscapeEndTheDialog) {
-  const struct {
-    Qt::Key key;
-    Qt::KeyboardModifier modifier;
-    int result;
-  } cases[] = {{Qt::Key_Return, Qt::NoModifier, QDialog::Accepted},
-               {Qt::Key_Enter, Qt::KeypadModifier, QDialog::Accepted},
-               {Qt::Key_Escape, Qt::NoModifier, QDialog::Rejected}};
-  for (const auto& c : cases) {
-    DialogRig rig;
-    rig.Start();
-    QTest::keyClick(rig.dialog->SliderWhite(), c.key, c.modifier);
-    EXPECT_FALSE(rig.dialog->isVisible()) << c.key;
-    EXPECT_EQ(rig.dialog->result(), c.result) << c.key;
+  QTest::keyClick(dlg.SliderGreen(), Qt::Key_Right);  // other keys leave the dialog open
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(dlg.SliderGreen()->value(), 1);
+  const std::tuple<Qt::Key, Qt::KeyboardModifier, int> ends[] = {
+      {Qt::Key_Return, Qt::NoModifier, QDialog::Accepted},
+      {Qt::Key_Enter, Qt::KeypadModifier, QDialog::Accepted},
+      {Qt::Key_Escape, Qt::NoModifier, QDialog::Rejected}};
+  for (const auto& [key, modifier, result] : ends) {
+    Rig each;
+    QTest::keyClick(each.dlg.SliderWhite(), key, modifier);
+    EXPECT_FALSE(each.dlg.isVisible()) << key;
+    EXPECT_EQ(each.dlg.result(), result) << key;
   }
-  // Other keys move the slider and leave the dialog open.
-  DialogRig rig;
-  rig.Start();
-  QTest::keyClick(rig.dialog->SliderGreen(), Qt::Key_Right);
-  EXPECT_TRUE(rig.dialog->isVisible());
-  EXPECT_EQ(rig.dialog->SliderGreen()->value(), 1);
 }
 
-TEST(Shell, AboutItemOpensAFreshModalBoxThatOkEnterAndEscapeClose) {
-  DialogRig rig;
-  rig.Start();
-  CWheelDlg& dlg = *rig.dialog;
-  QAction* about = dlg.WindowMenu()->actions().value(1);
-  ASSERT_NE(about, nullptr);
+// Runs check on the modal box that action opens, once it is up; check must close it.
+void WhileModal(const std::function<void()>& action, const std::function<void(QWidget*)>& check) {
+  QWidget* seen = nullptr;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (QApplication::activeModalWidget() == nullptr || seen != nullptr) return;
+    check(seen = QApplication::activeModalWidget());
+  });
+  poll.start(10);
+  action();
+  EXPECT_NE(seen, nullptr) << "no modal box came up";
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
 
-  QWidget* first = nullptr;
-  WhileModal([&] { about->trigger(); },
+TEST(Shell, AboutItemOpensAFreshModalBoxEachTime) {
+  Rig rig;
+  WhileModal([&] { rig.dlg.WindowMenu()->actions().value(1)->trigger(); },
              [&](QWidget* box) {
-               first = box;
                box->setProperty("seen", true);
                EXPECT_EQ(box->windowTitle(), QString::fromUtf8("Info \u00fcber Chromaset"));
-               EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
                QStringList texts;
-               bool hasIcon = false;
+               bool icon = false;
                for (QLabel* l : box->findChildren<QLabel*>()) {
                  texts << l->text();
-                 if (!l->pixmap().isNull()) hasIcon = true;
+                 icon = icon || !l->pixmap().isNull();
                }
-               EXPECT_TRUE(texts.contains("Chromaset Version 1.0"));
-               EXPECT_TRUE(hasIcon);
+               EXPECT_TRUE(texts.contains("Chromaset Version 1.0") && icon);
                const auto buttons = box->findChildren<QPushButton*>();
                ASSERT_EQ(buttons.size(), 1);
                EXPECT_EQ(buttons[0]->text(), "OK");
-               EXPECT_TRUE(buttons[0]->isDefault());
                QTest::mouseClick(buttons[0], Qt::LeftButton);
              });
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-
-  // Again: a new box (nothing carried over), closed with Enter; then once more with Escape.
-  WhileModal([&] { dlg.OnSysCommand(IDM_ABOUT); },
-             [&](QWidget* box) {
-               EXPECT_FALSE(box->property("seen").isValid());
-               QTest::keyClick(box, Qt::Key_Return);
-             });
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-  WhileModal([&] { dlg.OnSysCommand(IDM_ABOUT | 0x3); },
-             [&](QWidget* box) { QTest::keyClick(box, Qt::Key_Escape); });
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-  dlg.OnSysCommand(0xF060);  // other window commands open nothing
-  EXPECT_TRUE(dlg.isVisible());
+  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    WhileModal([&] { rig.dlg.OnSysCommand(IDM_ABOUT | 0x3); },
+               [&](QWidget* box) {
+                 EXPECT_FALSE(box->property("seen").isValid());
+                 QTest::keyClick(box, key);
+               });
+  }
+  rig.dlg.OnSysCommand(0xF060);  // other window commands open nothing
 }
 
-TEST(Shell, SplashShowsProgressAndAnsweredNodesDuringTheWait) {
+TEST(Shell, SplashCountsEveryAnsweringNodeWhileTheDialogWaitsHidden) {
   RecordingSender sender;
   NodeTable table;
-  LocalAddressTable local{};
-  ApplyReply(table, {{2, 0, 0, 61}, 0x12, 0x34, "", "Any maker counts"});
-  ApplyReply(table, {{2, 0, 0, 62}, 0x1A, 0x2C, "", "Accepted"});
-  CWheelDlg dlg(sender, table, local);
-
-  int seenNodes = -1;
-  int seenProgress = -1;
-  bool dialogHidden = true;
+  LocalAddressTable locals{};
+  CWheelDlg dlg(sender, table, locals);
+  // Each time the count is seen to change, one more node answers: any maker counts.
+  const PollReplyFields answers[] = {Node({2, 0, 0, 61}, "N", 0x12, 0x34), Node({2, 0, 0, 62})};
+  QStringList seen;
+  int progress = 0;
   QTimer probe;
   QObject::connect(&probe, &QTimer::timeout, [&] {
+    EXPECT_FALSE(dlg.isVisible());
     for (QWidget* w : QApplication::topLevelWidgets()) {
       auto* splash = qobject_cast<DiscoverySplash*>(w);
-      if (splash != nullptr && splash->isVisible()) {
-        seenProgress = std::max(seenProgress, splash->Progress());
-        if (splash->AnsweredText().startsWith("2 ")) seenNodes = 2;
-        EXPECT_TRUE(splash->windowFlags() & Qt::FramelessWindowHint);
-      }
+      if (splash == nullptr || !splash->isVisible()) continue;
+      progress = std::max(progress, splash->Progress());
+      if (!seen.isEmpty() && seen.last() == splash->AnsweredText()) continue;
+      seen << splash->AnsweredText();
+      if (seen.size() <= 2) Answer(table, answers[seen.size() - 1]);
     }
-    if (dlg.isVisible()) dialogHidden = false;
   });
-  probe.start(50);
+  probe.start(20);
   QElapsedTimer clock;
   clock.start();
   InitOptions options;
   options.discoveryWait = std::chrono::milliseconds(1500);
   ASSERT_TRUE(dlg.OnInitDialog(options));
-  probe.stop();
-  EXPECT_GE(clock.elapsed(), 1500);
-  EXPECT_EQ(seenNodes, 2);
-  EXPECT_GT(seenProgress, 0);
-  EXPECT_TRUE(dialogHidden);
-  // Gone once the wait is over; nothing was sent during it.
-  for (QWidget* w : QApplication::topLevelWidgets()) {
+  EXPECT_GE(clock.elapsed(), 1500);  // the wait lasts at least as long as asked
+  EXPECT_EQ(seen,
+            (QStringList{"0 nodes have answered", "1 node has answered", "2 nodes have answered"}));
+  EXPECT_GT(progress, 0);
+  for (QWidget* w : QApplication::topLevelWidgets()) {  // gone once the wait is over
     EXPECT_FALSE(qobject_cast<DiscoverySplash*>(w) != nullptr && w->isVisible());
   }
   EXPECT_TRUE(sender.sent.empty());
