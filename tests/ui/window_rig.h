@@ -58,13 +58,6 @@ inline void Settle() {
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-inline void SendMouse(QWidget* to, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
-                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-  QMouseEvent event(type, QPointF(at), QPointF(to->mapToGlobal(at)), button, buttons, modifiers);
-  QApplication::sendEvent(to, &event);
-}
-
 // A window whose table holds the given answers, local address `local`, no discovery wait, shown.
 struct Rig {
   explicit Rig(const std::vector<PollReplyFields>& answers = {}, Ipv4Bytes local = {2, 0, 0, 1}) {
@@ -79,14 +72,17 @@ struct Rig {
     Settle();
   }
   QAction* Item(int k) const { return dlg.DevicesMenu()->actions().value(k); }
-  // A press and release of the left button at a point of the wheel picture.
-  void Press(QPoint wheel, QEvent::Type type = QEvent::MouseButtonPress) {
+  // A pointer event at a point of the wheel picture, as the window system delivers it.
+  void Mouse(QEvent::Type type, QPoint wheel, Qt::MouseButtons buttons,
+             Qt::KeyboardModifiers modifiers = {}) {
     const QPoint at = dlg.WheelPicture()->mapTo(&dlg, wheel);
-    SendMouse(&dlg, type, at, Qt::LeftButton);
-    SendMouse(&dlg, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(at), QPointF(dlg.mapToGlobal(at)), button, buttons, modifiers);
+    QApplication::sendEvent(&dlg, &event);
   }
-  void Move(QPoint wheel, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = {}) {
-    SendMouse(&dlg, QEvent::MouseMove, dlg.WheelPicture()->mapTo(&dlg, wheel), buttons, modifiers);
+  void Press(QPoint wheel, QEvent::Type type = QEvent::MouseButtonPress) {
+    Mouse(type, wheel, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, wheel, Qt::NoButton);
   }
   std::vector<int> Sliders() const {
     return {dlg.SliderRed()->value(), dlg.SliderGreen()->value(), dlg.SliderBlue()->value(),
