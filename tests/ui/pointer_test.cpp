@@ -58,23 +58,17 @@ TEST(Pointer, LeftPressesAndLeftOnlyDragsPickOnTheRingInsideTheMargin) {
   EXPECT_EQ(wheel.DisplayPixels()[at({270, 150})], wheel.BasePixels()[at({270, 150})]);
   rig.Press({150, 251}, QEvent::MouseButtonDblClick);  // a double click's second press picks
   EXPECT_EQ(rig.Sliders(), picked({150, 251}));
-  // Both circles are on the ring (the picture's own grey there); the margin is not.
-  const std::pair<QPoint, int> edges[] = {
-      {{250, 150}, 4}, {{5, 150}, 4}, {{295, 150}, 1}, {{150, 295}, 1}};
-  for (const auto& [p, red] : edges) {
-    rig.dlg.SliderRed()->setValue(1);
-    rig.Press(p);
-    rig.Mouse(QEvent::MouseMove, p, Qt::LeftButton);
-    EXPECT_EQ(rig.Sliders()[0], red) << p.x() << "," << p.y();
-  }
+  rig.Press({250, 150});  // the inner circle is on the ring: the picture's own grey there
+  EXPECT_EQ(rig.Sliders(), (std::vector{4, 4, 4, 33}));
+  rig.dlg.SliderRed()->setValue(1);
+  rig.Press({295, 150});  // on the ring too, but inside the margin: nothing
+  EXPECT_EQ(rig.Sliders(), (std::vector{1, 4, 4, 33}));
 }
 
 TEST(Pointer, TheLogoOpensTheHomePageOncePerClickAndPicksNothing) {
   UrlCatcher urls;
   Rig rig;
   rig.dlg.SliderRed()->setValue(7);
-  const std::vector<WheelPixel> before(rig.dlg.Wheel().DisplayPixels(),
-                                       rig.dlg.Wheel().DisplayPixels() + kWheelPixels);
   for (QPoint p : {QPoint(150, 150), QPoint(101, 199), QPoint(100, 150), QPoint(150, 200)}) {
     rig.Press(p);  // the logo's edge and the gap before the ring do nothing
   }
@@ -83,7 +77,6 @@ TEST(Pointer, TheLogoOpensTheHomePageOncePerClickAndPicksNothing) {
   EXPECT_EQ(urls.opened,
             (QList<QUrl>{QUrl("https://chromaset.example/"), QUrl("https://chromaset.example/")}));
   EXPECT_EQ(rig.Sliders(), (std::vector{7, 0, 0, 0}));
-  EXPECT_TRUE(std::equal(before.begin(), before.end(), rig.dlg.Wheel().DisplayPixels()));
 }
 
 }  // namespace
