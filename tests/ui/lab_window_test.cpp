@@ -1,6 +1,11 @@
 // The program on a real link inside the isolated lab: it polls once, lists the node that
 // answered, sends by broadcast, then by unicast to the ticked node, and ends with 0 on Escape.
 // (Its network failure path is checked on the real binary: real_failure_test.)
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QSlider>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -8,7 +13,7 @@
 #include "application.h"
 #include "lab.h"
 #include "sim_node.h"
-#include "window_rig.h"
+#include "wheel_dlg.h"
 
 namespace chromaset::test {
 namespace {
