@@ -19,6 +19,7 @@
 #include <numeric>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -42,11 +43,8 @@ class RecordingSender : public ArtDmxSender {
 inline PollReplyFields Node(Ipv4Bytes ip, std::string longName = "N", std::uint8_t esta24 = 0x1A,
                             std::uint8_t esta25 = 0x2C, std::string shortName = "") {
   PollReplyFields f;
-  f.ip = ip;
-  f.longName = std::move(longName);
-  f.esta24 = esta24;
-  f.esta25 = esta25;
-  f.shortName = std::move(shortName);
+  std::tie(f.ip, f.longName, f.esta24, f.esta25, f.shortName) =
+      std::tie(ip, longName, esta24, esta25, shortName);
   return f;
 }
 
@@ -65,10 +63,7 @@ struct Rig {
   explicit Rig(const std::vector<PollReplyFields>& answers = {}, Ipv4Bytes local = {2, 0, 0, 1}) {
     locals[0] = local;
     for (const auto& a : answers) Answer(*table, a);
-    InitOptions options;
-    options.discoveryWait = std::chrono::milliseconds(0);
-    options.showSplash = false;
-    EXPECT_TRUE(dlg.OnInitDialog(options));
+    EXPECT_TRUE(dlg.OnInitDialog({std::chrono::milliseconds(0), {}, /*showSplash=*/false}));
     dlg.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     Settle();
@@ -213,7 +208,8 @@ class UrlCatcher : public QObject {
   void Open(const QUrl& url) { opened.push_back(url); }
 };
 
-TEST(Pointer, LeftPressesAndLeftOnlyDragsPickOnTheRingInsideTheMargin) {
+TEST(Pointer, PicksOnTheRingInsideTheMarginAndTheLogoOpensTheHomePage) {
+  UrlCatcher urls;
   Rig rig;
   const WheelImage& wheel = rig.dlg.Wheel();
   const auto at = [](QPoint p) { return p.y() * kWheelSize + p.x(); };
@@ -230,16 +226,13 @@ TEST(Pointer, LeftPressesAndLeftOnlyDragsPickOnTheRingInsideTheMargin) {
   rig.Press({251, 150});  // the same colour again still repaints Red, Green and Blue: it sends
   Settle();
   EXPECT_GE(rig.sender.sent.size(), 3u);
-  const std::pair<Qt::MouseButtons, Qt::KeyboardModifiers> noPick[] = {
-      {Qt::LeftButton, Qt::ShiftModifier},
-      {Qt::LeftButton, Qt::ControlModifier},
-      {Qt::LeftButton | Qt::RightButton, {}},
-      {Qt::LeftButton | Qt::MiddleButton, {}},
-      {Qt::LeftButton | Qt::BackButton, {}},
-      {Qt::LeftButton | Qt::ForwardButton, {}},
-      {Qt::NoButton, {}}};
-  for (const auto& [buttons, keys] : noPick)
-    rig.Mouse(QEvent::MouseMove, {150, 251}, buttons, keys);
+  for (auto keys : {Qt::ShiftModifier, Qt::ControlModifier}) {  // drags with anything more
+    rig.Mouse(QEvent::MouseMove, {150, 251}, Qt::LeftButton, keys);
+  }
+  for (auto more : {Qt::RightButton, Qt::MiddleButton, Qt::BackButton, Qt::ForwardButton}) {
+    rig.Mouse(QEvent::MouseMove, {150, 251}, Qt::LeftButton | more);
+  }
+  rig.Mouse(QEvent::MouseMove, {150, 251}, Qt::NoButton);
   EXPECT_EQ(rig.Sliders(), (std::vector{255, 0, 0, 33}));
   for (QPoint p : {QPoint(270, 150), QPoint(150, 30), QPoint(40, 160), QPoint(230, 240)}) {
     rig.Mouse(QEvent::MouseMove, p, Qt::LeftButton);
@@ -256,20 +249,16 @@ TEST(Pointer, LeftPressesAndLeftOnlyDragsPickOnTheRingInsideTheMargin) {
   rig.dlg.SliderRed()->setValue(1);
   rig.Press({295, 150});  // on the ring too, but inside the margin: nothing
   EXPECT_EQ(rig.Sliders(), (std::vector{1, 4, 4, 33}));
-}
-
-TEST(Pointer, TheLogoOpensTheHomePageOncePerClickAndPicksNothing) {
-  UrlCatcher urls;
-  Rig rig;
-  rig.dlg.SliderRed()->setValue(7);
+  // The logo opens the home page once per click; its edge and the gap before the ring do
+  // nothing, nor do a double click's second press and drags over it.
   for (QPoint p : {QPoint(150, 150), QPoint(101, 199), QPoint(100, 150), QPoint(150, 200)}) {
-    rig.Press(p);  // the logo's edge and the gap before the ring do nothing
+    rig.Press(p);
   }
-  rig.Press({150, 150}, QEvent::MouseButtonDblClick);        // the second press of a double click
-  rig.Mouse(QEvent::MouseMove, {150, 150}, Qt::LeftButton);  // and drags over the logo
+  rig.Press({150, 150}, QEvent::MouseButtonDblClick);
+  rig.Mouse(QEvent::MouseMove, {150, 150}, Qt::LeftButton);
   EXPECT_EQ(urls.opened,
             (QList<QUrl>{QUrl("https://chromaset.example/"), QUrl("https://chromaset.example/")}));
-  EXPECT_EQ(rig.Sliders(), (std::vector{7, 0, 0, 0}));
+  EXPECT_EQ(rig.Sliders(), (std::vector{1, 4, 4, 33}));
 }
 
 TEST(Shell, FrameMenusKeysAndAboutBox) {
@@ -339,9 +328,7 @@ TEST(Shell, SplashCountsEveryAnsweringNodeWhileTheDialogWaitsHidden) {
   probe.start(20);
   QElapsedTimer clock;
   clock.start();
-  InitOptions options;
-  options.discoveryWait = std::chrono::milliseconds(1500);
-  ASSERT_TRUE(dlg.OnInitDialog(options));
+  ASSERT_TRUE(dlg.OnInitDialog({std::chrono::milliseconds(1500), {}, /*showSplash=*/true}));
   EXPECT_GE(clock.elapsed(), 1500);  // the wait lasts at least as long as asked
   EXPECT_EQ(seen,
             (QStringList{"0 nodes have answered", "1 node has answered", "2 nodes have answered"}));
