@@ -92,10 +92,10 @@ struct Rig {
   CWheelDlg dlg{sender, *table, locals};
 };
 
-// Where one paint of the Red slider sends the frame.
-QStringList PaintTargets(Rig& rig) {
+// Where one paint of a slider (Red unless told) sends the frame.
+QStringList PaintTargets(Rig& rig, QSlider* slider = nullptr) {
   rig.sender.sent.clear();
-  rig.dlg.SliderRed()->repaint();
+  (slider != nullptr ? slider : rig.dlg.SliderRed())->repaint();
   QStringList out;
   for (const auto& [to, frame] : rig.sender.sent) {
     out << QString("%1.%2.%3.%4").arg(to[0]).arg(to[1]).arg(to[2]).arg(to[3]);
@@ -140,61 +140,54 @@ TEST(DevicesMenu, ListsAcceptedNodesInAnswerOrderAsTheyWereAtBuild) {
   }
 }
 
-TEST(DevicesMenu, MarksChooseTheTargetsInMenuOrder) {
-  std::vector<PollReplyFields> nodes;  // nine accepted nodes, the second one greyed
-  for (std::uint8_t h = 1; h <= 9; ++h)
-    nodes.push_back(Node({2, 0, std::uint8_t(h == 2 ? 7 : 0), h}));
-  Rig rig(nodes);
-  EXPECT_EQ(rig.dlg.DeviceCount(), 9);
-  ASSERT_EQ(rig.dlg.DevicesMenu()->actions().size(), 9);  // at most eight device items
-  for (int k = 1; k <= 8; ++k) EXPECT_EQ(rig.Item(k)->data().toInt(), 130 + k);
-  rig.Item(0)->trigger();  // choosing the checked broadcast item keeps it checked
-  EXPECT_EQ(PaintTargets(rig), QStringList{"255.255.255.255"});
-  rig.Item(1)->trigger();  // a device instead of broadcast
-  EXPECT_TRUE(rig.Item(1)->isChecked() && !rig.Item(0)->isChecked());
-  rig.Item(1)->trigger();  // unticking the last device: nothing is checked, nothing is sent
-  EXPECT_FALSE(rig.Item(1)->isChecked() || rig.Item(0)->isChecked());
-  EXPECT_TRUE(PaintTargets(rig).empty());
-  for (int k = 8; k >= 3; --k) rig.Item(k)->trigger();
-  rig.dlg.OnDevice(2);  // a greyed item's mark never counts
-  rig.dlg.OnDevice(9);  // nor a node without an item
-  EXPECT_TRUE(rig.Item(2)->isChecked());
-  EXPECT_EQ(PaintTargets(rig),
-            (QStringList{"2.0.0.3", "2.0.0.4", "2.0.0.5", "2.0.0.6", "2.0.0.7", "2.0.0.8"}));
-  rig.Item(0)->trigger();  // broadcast clears every device mark
-  for (int k = 1; k <= 8; ++k) EXPECT_FALSE(rig.Item(k)->isChecked()) << k;
-  EXPECT_EQ(PaintTargets(rig), QStringList{"255.255.255.255"});
-}
-
 // Length, Net, SubUni, channels 1..4 and the sum of channels 5..512.
 std::vector<int> Summary(const DmxFrame& f) {
   return {f.Length,  f.Net,     f.SubUni,  f.Data[0],
           f.Data[1], f.Data[2], f.Data[3], std::accumulate(f.Data + 4, f.Data + 512, 0)};
 }
 
-TEST(Output, EveryPaintSendsTheWholeFrameToUniverseZero) {
-  Rig rig;
+TEST(Output, EveryPaintSendsTheWholeFrameToTheTargetsTheMarksChoose) {
+  std::vector<PollReplyFields> nodes;  // nine accepted nodes, the second one greyed
+  for (std::uint8_t h = 1; h <= 9; ++h)
+    nodes.push_back(Node({2, 0, std::uint8_t(h == 2 ? 7 : 0), h}));
+  Rig rig(nodes);
   CWheelDlg& dlg = rig.dlg;
   ASSERT_GE(rig.sender.sent.size(), 4u);  // showing painted each slider
   for (const auto& [to, frame] : rig.sender.sent) {
     EXPECT_EQ(Summary(frame), (std::vector{512, 0, 0, 0, 0, 0, 0, 0}));
   }
-  const std::vector<int> rgbw = {10, 20, 30, 255};
-  QSlider* const sliders[] = {dlg.SliderRed(), dlg.SliderGreen(), dlg.SliderBlue(),
-                              dlg.SliderWhite()};
-  for (int i = 0; i < 4; ++i) {
-    QSlider* s = sliders[i];
+  const std::pair<QSlider*, int> values[] = {{dlg.SliderRed(), 10},
+                                             {dlg.SliderGreen(), 20},
+                                             {dlg.SliderBlue(), 30},
+                                             {dlg.SliderWhite(), 255}};
+  for (const auto& [s, value] : values) {
     EXPECT_EQ((std::vector{s->minimum(), s->maximum(), s->value()}), (std::vector{0, 255, 0}));
-    s->setValue(rgbw[i]);
+    s->setValue(value);
   }
   Settle();
   for (QSlider* s : {dlg.SliderWhite(), dlg.SliderBlue()}) {  // one paint, one frame
-    rig.sender.sent.clear();
-    s->repaint();
-    ASSERT_EQ(rig.sender.sent.size(), 1u);
-    EXPECT_EQ(Summary(rig.sender.sent[0].second),
-              (std::vector{512, 0, 0, rgbw[0], rgbw[1], rgbw[2], rgbw[3], 0}));
+    EXPECT_EQ(PaintTargets(rig, s), QStringList{"255.255.255.255"});
+    EXPECT_EQ(Summary(rig.sender.sent[0].second), (std::vector{512, 0, 0, 10, 20, 30, 255, 0}));
   }
+  EXPECT_EQ(dlg.DeviceCount(), 9);
+  ASSERT_EQ(dlg.DevicesMenu()->actions().size(), 9);  // at most eight device items
+  for (int k = 1; k <= 8; ++k) EXPECT_EQ(rig.Item(k)->data().toInt(), 130 + k);
+  rig.Item(0)->trigger();  // choosing the checked broadcast item keeps it checked
+  EXPECT_TRUE(rig.Item(0)->isChecked());
+  rig.Item(1)->trigger();  // a device instead of broadcast
+  EXPECT_TRUE(rig.Item(1)->isChecked() && !rig.Item(0)->isChecked());
+  rig.Item(1)->trigger();  // unticking the last device: nothing is checked, nothing is sent
+  EXPECT_FALSE(rig.Item(1)->isChecked() || rig.Item(0)->isChecked());
+  EXPECT_TRUE(PaintTargets(rig).empty());
+  for (int k = 8; k >= 3; --k) rig.Item(k)->trigger();
+  dlg.OnDevice(2);  // a greyed item's mark never counts
+  dlg.OnDevice(9);  // nor a node without an item
+  EXPECT_TRUE(rig.Item(2)->isChecked());
+  EXPECT_EQ(PaintTargets(rig),
+            (QStringList{"2.0.0.3", "2.0.0.4", "2.0.0.5", "2.0.0.6", "2.0.0.7", "2.0.0.8"}));
+  rig.Item(0)->trigger();  // broadcast clears every device mark
+  for (int k = 1; k <= 8; ++k) EXPECT_FALSE(rig.Item(k)->isChecked()) << k;
+  EXPECT_EQ(PaintTargets(rig), QStringList{"255.255.255.255"});
 }
 
 // Counts the pages the window asks the desktop to open.
