@@ -34,7 +34,6 @@ TEST(LabWindow, ProgramPollsListsSendsAndEndsOnEscape) {
   CHROMASET_LAB_OR_SKIP(lab, {6});
   lab::ReplyConfig config;
   config.longName = "Node six";
-  config.delay = std::chrono::milliseconds(100);
   lab::SimNode node(*lab, 6, config);
   ASSERT_TRUE(node.Ok()) << node.Error();
   auto scope = lab->EnterController();

