@@ -7,21 +7,14 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: udp_port_holder COMMAND [ARG...]\n");
-    return 2;
-  }
+int main(int /*argc*/, char** argv) {
   const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(6454);
-  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  sockaddr_in address{AF_INET, htons(6454), {htonl(INADDR_ANY)}, {}};
   if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
     std::perror("udp_port_holder: bind 6454");
     return 2;
   }
-  ::execvp(argv[1], argv + 1);
+  if (argv[1] != nullptr) ::execvp(argv[1], argv + 1);
   std::perror("udp_port_holder: exec");
   return 2;
 }
