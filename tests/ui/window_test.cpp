@@ -18,7 +18,7 @@
 #include <numeric>
 #include <optional>
 #include <string>
-#include <tuple>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -30,23 +30,22 @@ namespace chromaset::test {
 namespace {
 
 // A node's answer; a plain one is from an accepted maker.
-PollReplyFields Node(Ipv4Bytes ip, std::string longName = "N", std::uint8_t esta24 = 0x1A,
-                     std::uint8_t esta25 = 0x2C, std::string shortName = "") {
-  PollReplyFields f;
-  std::tie(f.ip, f.longName, f.esta24, f.esta25, f.shortName) =
-      std::tie(ip, longName, esta24, esta25, shortName);
-  return f;
+PollReply Node(Ipv4Bytes ip, std::string_view longName = "N", std::uint8_t esta24 = 0x1A,
+               std::uint8_t esta25 = 0x2C, std::string_view shortName = "") {
+  PollReply r({ip[0], ip[1], ip[2], ip[3]});
+  r.SetLongName(longName).Set(kAtEsta24, esta24).Set(kAtEsta25, esta25);
+  PutText(r.bytes.data() + kAtShortName, kShortNameWidth, shortName);
+  return r;
 }
 
-void Answer(NodeTable& table, const PollReplyFields& reply) {
-  const auto bytes = MakeArtPollReply(reply);
-  ProcessDatagram(bytes.data(), bytes.size(), table);
+void Answer(NodeTable& table, const PollReply& reply) {
+  ProcessDatagram(reply.data(), reply.length, table);
 }
 
 // A window whose table holds the given answers, local address `local`; unless told not to start,
 // initialised without a discovery wait and shown. It records what the window sends.
 struct Rig : ArtDmxSender {
-  explicit Rig(const std::vector<PollReplyFields>& answers = {}, Ipv4Bytes local = {2, 0, 0, 1},
+  explicit Rig(const std::vector<PollReply>& answers = {}, Ipv4Bytes local = {2, 0, 0, 1},
                bool start = true) {
     locals[0] = local;
     for (const auto& a : answers) Answer(*table, a);
@@ -129,7 +128,7 @@ std::vector<int> Summary(const DmxFrame& f) {
 }
 
 TEST(Output, EveryPaintSendsTheWholeFrameToTheTargetsTheMarksChoose) {
-  std::vector<PollReplyFields> nodes;  // nine accepted nodes, the second one greyed
+  std::vector<PollReply> nodes;  // nine accepted nodes, the second one greyed
   for (std::uint8_t h = 1; h <= 9; ++h)
     nodes.push_back(Node({2, 0, std::uint8_t(h == 2 ? 7 : 0), h}));
   Rig rig(nodes);
@@ -279,7 +278,7 @@ TEST(Shell, SplashCountsEveryAnsweringNodeWhileTheDialogWaitsHidden) {
   rig.dlg.SliderRed()->repaint();
   rig.dlg.hide();
   // Each time the count is seen to change, one more node answers: any maker counts.
-  const PollReplyFields answers[] = {Node({2, 0, 0, 61}, "N", 0x12, 0x34), Node({2, 0, 0, 62})};
+  const PollReply answers[] = {Node({2, 0, 0, 61}, "N", 0x12, 0x34), Node({2, 0, 0, 62})};
   QStringList seen;
   int progress = 0;
   QTimer probe;
