@@ -45,10 +45,11 @@ TEST(Shell, FrameTitleAndLayout) {
   for (QLabel* l : dlg.findChildren<QLabel*>()) texts << l->text();
   for (const char* label : {"Red:", "Green:", "Blue:", "White:"})
     EXPECT_TRUE(texts.contains(label));
-  // The window menu follows "Devices" and ends with a separator and the About item.
+  // The window menu follows "Devices" and "Output" and ends with a separator and the About item.
   const auto bar = dlg.MenuBar()->actions();
-  ASSERT_EQ(bar.size(), 2);
+  ASSERT_EQ(bar.size(), 3);
   EXPECT_EQ(bar[0]->menu(), dlg.DevicesMenu());
+  EXPECT_EQ(bar[1]->text(), "Output");
   const auto items = dlg.WindowMenu()->actions();
   ASSERT_EQ(items.size(), 2);
   EXPECT_TRUE(items[0]->isSeparator());
@@ -62,8 +63,8 @@ TEST(Shell, FocusStartsOnRedAndTabGoesRedBlueGreenWhite) {
   dlg.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
   EXPECT_EQ(QApplication::focusWidget(), dlg.SliderRed());
-  const std::vector<QSlider*> order = {dlg.SliderBlue(), dlg.SliderGreen(), dlg.SliderWhite(),
-                                       dlg.SliderRed()};
+  // After White come the value fields.
+  const std::vector<QSlider*> order = {dlg.SliderBlue(), dlg.SliderGreen(), dlg.SliderWhite()};
   for (QSlider* next : order) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next);
