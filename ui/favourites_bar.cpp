@@ -56,7 +56,7 @@ void FavouritesBar::Show(int index) {
   const QString name = tr("Favourite %1").arg(index + 1);
   if (!values) {
     // Empty: a dashed outline on the window's own background.
-    swatch->setStyleSheet(QStringLiteral("QToolButton { border: 1px dashed palette(mid); }"));
+    swatch->setStyleSheet(QStringLiteral("QToolButton { border: 1px dashed palette(dark); }"));
     swatch->setToolTip(tr("%1: empty (right-click to store the current colour)").arg(name));
     return;
   }
