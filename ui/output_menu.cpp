@@ -49,7 +49,6 @@ void OutputMenu::ShowState() {
   if (m_output.KeepAlive()) text += tr(" \u00b7 kept alive");
   if (m_output.RateLimit()) text += tr(" \u00b7 44 frames/s");
   m_status->setText(text);
-  m_status->setAccessibleName(tr("Output status"));
 }
 
 }  // namespace chromaset

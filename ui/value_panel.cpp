@@ -1,6 +1,7 @@
 #include "value_panel.h"
 
 #include <QColor>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -63,8 +64,9 @@ ValuePanel::ValuePanel(const std::array<QSlider*, 4>& sliders,
     connect(slider, &QSlider::valueChanged, this, &ValuePanel::ShowValues);
     // A typed value moves the slider; setValue of the same position does nothing.
     connect(field, &QSpinBox::valueChanged, slider, &QSlider::setValue);
+    field->installEventFilter(this);
   }
-  connect(m_code, &QLineEdit::returnPressed, this, &ValuePanel::ApplyColourCode);
+  m_code->installEventFilter(this);
   connect(m_code, &QLineEdit::textEdited, this, [this] { MarkInvalid(false); });
   m_swatch->setAutoFillBackground(true);
   m_swatch->setToolTip(tr("The current colour"));
@@ -91,6 +93,25 @@ bool ValuePanel::ApplyColourCode() {
   for (std::size_t i = 0; i < 3; ++i) m_sliders[i]->setValue((*rgb)[i]);
   ShowValues();  // the canonical form, also when nothing moved
   return true;
+}
+
+bool ValuePanel::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return false;
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+  if (watched == m_code) {
+    ApplyColourCode();
+    m_code->selectAll();
+    return true;
+  }
+  for (QSpinBox* field : m_fields) {
+    if (watched == field) {
+      field->interpretText();
+      field->selectAll();
+      return true;
+    }
+  }
+  return false;
 }
 
 void ValuePanel::ShowValues() {

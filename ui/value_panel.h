@@ -42,6 +42,10 @@ class ValuePanel : public QObject {
   // Applies the colour code field (Enter); false (field marked) when it is not a colour code.
   bool ApplyColourCode();
 
+ protected:
+  // Enter in a field applies it and goes no further: in this window Enter would end the program.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void ShowValues();
   void MarkInvalid(bool invalid);

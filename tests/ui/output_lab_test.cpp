@@ -20,18 +20,6 @@ using lab::SimNode;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// Lets Qt run (paints, timers) for the given time.
-void PumpFor(std::chrono::milliseconds time) {
-  const auto end = Clock::now() + time;
-  while (Clock::now() < end) QTest::qWait(5);
-}
-
-bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 3s) {
-  const auto end = Clock::now() + timeout;
-  while (Clock::now() < end && !condition()) QTest::qWait(5);
-  return condition();
-}
-
 // The window on a link in the lab controller, after a short discovery, shown.
 struct LabWindow {
   explicit LabWindow(const lab::Lab& lab) : scope(lab.EnterController()), dlg(link) {
@@ -41,7 +29,7 @@ struct LabWindow {
     EXPECT_TRUE(dlg.OnInitDialog(options));
     dlg.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&dlg));
-    PumpFor(100ms);
+    QTest::qWait(100);
   }
   lab::Lab::Scope scope;
   ArtNetLink link;
@@ -55,7 +43,7 @@ TEST(LabOutput, PatchBytesAtTheNodeAndKeepAlive) {
   LabWindow w(*lab);
   w.dlg.Values().Recall({11, 22, 33, 44});
   w.dlg.Output().SetPatch({5, 3, 9, 200});
-  ASSERT_TRUE(PumpUntil([&] {
+  ASSERT_TRUE(QTest::qWaitFor([&] {
     const auto frames = node.DmxFrames();
     return !frames.empty() && frames.back().bytes[15] == 5 && frames.back().bytes[17 + 200] == 11;
   }));
@@ -69,14 +57,14 @@ TEST(LabOutput, PatchBytesAtTheNodeAndKeepAlive) {
 
   // Keep-alive off: an idle window sends nothing.
   node.ClearReceived();
-  PumpFor(5s);
+  QTest::qWait(5000);
   EXPECT_TRUE(node.DmxFrames().empty());
 
   // On: the current frame at least once per 1.2 s, also with the window hidden.
   w.dlg.hide();
   w.dlg.Output().SetKeepAlive(true);
   const auto start = Clock::now();
-  PumpFor(3500ms);
+  QTest::qWait(3500);
   const auto frames = node.DmxFrames();
   ASSERT_GE(frames.size(), 3u);
   auto last = start;
@@ -104,7 +92,7 @@ TEST(LabOutput, RateLimitKeepsTheCeilingAndDeliversTheLastValues) {
     QTest::qWait(1);
   }
   const auto burst = Clock::now() - start;
-  ASSERT_TRUE(PumpUntil([&] {
+  ASSERT_TRUE(QTest::qWaitFor([&] {
     const auto frames = node.DmxFrames();
     return !frames.empty() && frames.back().bytes[18] == 200;
   }));

@@ -21,6 +21,8 @@
 namespace chromaset::test {
 namespace {
 
+using Values = std::array<std::uint8_t, 4>;
+
 struct FrameSender : ArtDmxSender {
   bool SendArtDmx(const DmxFrame* frame, const Ipv4Bytes&) override {
     frames.push_back(*frame);
@@ -33,30 +35,24 @@ void Pump() {
   for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-// A shown window over a FrameSender with no nodes.
+template <typename T>
+T* Named(const QWidget& parent, const QString& name) {
+  for (T* w : parent.findChildren<T*>()) {
+    if (w->accessibleName() == name) return w;
+  }
+  return nullptr;
+}
+
+// A shown window over a FrameSender with no nodes, its first frames cleared.
 struct Window {
   Window() : dlg(sender, nodes, local) {
     InitOptions options;
     options.discoveryWait = std::chrono::milliseconds(0);
-    options.showSplash = false;
     EXPECT_TRUE(dlg.OnInitDialog(options));
     dlg.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     Pump();
     sender.frames.clear();
-  }
-  std::array<std::uint8_t, 4> Sliders() const {
-    return {static_cast<std::uint8_t>(dlg.SliderRed()->value()),
-            static_cast<std::uint8_t>(dlg.SliderGreen()->value()),
-            static_cast<std::uint8_t>(dlg.SliderBlue()->value()),
-            static_cast<std::uint8_t>(dlg.SliderWhite()->value())};
-  }
-  template <typename T>
-  T* Named(const QString& name) const {
-    for (T* w : dlg.findChildren<T*>()) {
-      if (w->accessibleName() == name) return w;
-    }
-    return nullptr;
   }
   FrameSender sender;
   NodeTable nodes;
@@ -76,8 +72,7 @@ TEST(Output, APatchSendsTheColourAtOnceToItsPlaceWithAllElseZero) {
   EXPECT_EQ(f.SubUni, 0x21);
   EXPECT_EQ(f.Length, 512);
   for (std::size_t i = 0; i < kDmxChannels; ++i) {
-    const int expected = i >= 508 ? static_cast<int>(i - 507) * 10 : 0;
-    ASSERT_EQ(f.Data[i], expected) << "channel " << i + 1;
+    ASSERT_EQ(f.Data[i], i >= 508 ? (i - 507) * 10 : 0) << "channel " << i + 1;
   }
   EXPECT_EQ(w.dlg.findChild<QLabel*>("m_outputStatus")->text(),
             QString::fromUtf8("Universe 3:2:1 \u00b7 DMX 509\u2013512"));
@@ -88,71 +83,48 @@ TEST(Output, APatchSendsTheColourAtOnceToItsPlaceWithAllElseZero) {
   EXPECT_EQ(w.sender.frames.back().Data[3], 0);
 }
 
-TEST(Output, PatchDialogShowsThePortAddressAndNamesItsFields) {
-  PatchDialog dialog({1, 2, 3, 100});
-  EXPECT_EQ(dialog.Patch(), (DmxPatch{1, 2, 3, 100}));
-  dialog.NetField()->setValue(127);
-  dialog.SubNetField()->setValue(15);
-  dialog.UniverseField()->setValue(15);
-  EXPECT_TRUE(dialog.PortAddressLabel()->text().startsWith("32767"));
-  dialog.StartField()->setValue(600);  // clamped by the field
-  EXPECT_EQ(dialog.Patch().start, 509);
-  const std::vector<std::pair<QSpinBox*, const char*>> names = {
-      {dialog.NetField(), "Net"},
-      {dialog.SubNetField(), "Sub-Net"},
-      {dialog.UniverseField(), "Universe"},
-      {dialog.StartField(), "Start address"}};
-  for (const auto& [field, name] : names) EXPECT_EQ(field->accessibleName(), name);
-}
-
 TEST(Output, ColourCodesParseOnlyWhole) {
-  const struct {
-    const char* text;
-    std::optional<RgbCode> rgb;
-  } cases[] = {
-      {"#FF8000", RgbCode{255, 128, 0}},
-      {"ff8000", RgbCode{255, 128, 0}},
-      {"#f80", RgbCode{255, 136, 0}},
-      {" #0a0B0c ", RgbCode{10, 11, 12}},
-      {"", std::nullopt},
-      {"#", std::nullopt},
-      {"f80", std::nullopt},
-      {"#FF80", std::nullopt},
-      {"#FF80001", std::nullopt},
-      {"#GG0000", std::nullopt},
-      {"0xFF80", std::nullopt},
-      {"#ff 800", std::nullopt},
-  };
-  for (const auto& c : cases) EXPECT_EQ(ParseColourCode(c.text), c.rgb) << c.text;
+  const std::pair<const char*, RgbCode> good[] = {{"#FF8000", {255, 128, 0}},
+                                                  {"ff8000", {255, 128, 0}},
+                                                  {"#f80", {255, 136, 0}},
+                                                  {" #0a0B0c ", {10, 11, 12}}};
+  for (const auto& [text, rgb] : good) EXPECT_EQ(ParseColourCode(text), rgb) << text;
+  for (const char* bad : {"", "#", "f80", "#FF80", "#FF80001", "#GG0000", "0xFF80", "#ff 800"}) {
+    EXPECT_FALSE(ParseColourCode(bad).has_value()) << bad;
+  }
   EXPECT_EQ(FormatColourCode({255, 10, 0}), "#FF0A00");
 }
 
 TEST(Output, TypedValuesAndCodesMoveTheSlidersWhichSend) {
   Window w;
-  auto* code = w.Named<QLineEdit>("Colour code");
+  auto* code = Named<QLineEdit>(w.dlg, "Colour code");
   ASSERT_NE(code, nullptr);
   // A bad code is refused whole and marked; nothing moves, nothing is sent.
   code->setText("#12345");
   EXPECT_FALSE(w.dlg.Values().ApplyColourCode());
   Pump();
   EXPECT_TRUE(code->property("invalid").toBool());
-  EXPECT_EQ(w.Sliders(), (std::array<std::uint8_t, 4>{0, 0, 0, 0}));
+  EXPECT_EQ(w.dlg.Values().Current(), (Values{0, 0, 0, 0}));
   EXPECT_TRUE(w.sender.frames.empty());
   // A good one moves Red, Green and Blue; their repaints send it.
   code->setText("#102030");
-  EXPECT_TRUE(w.dlg.Values().ApplyColourCode());
+  QTest::keyClick(code, Qt::Key_Return);  // applies it and leaves the window open
+  EXPECT_TRUE(w.dlg.isVisible());
   EXPECT_FALSE(code->property("invalid").toBool());
   Pump();
   ASSERT_FALSE(w.sender.frames.empty());
   EXPECT_EQ(w.sender.frames.back().Data[2], 0x30);
-  // A typed White moves its slider; the slider's change shows in the field and the code, and
+  // A typed White moves its slider; a slider's change shows in its field and the code, and
   // each send is a slider paint (no loop, no extra send).
-  auto* white = w.Named<QSpinBox>("White value");
-  ASSERT_NE(white, nullptr);
-  white->setValue(200);
+  auto* white = Named<QSpinBox>(w.dlg, "White value");
+  white->selectAll();
+  QTest::keyClicks(white, "200");
+  EXPECT_EQ(w.dlg.SliderWhite()->value(), 0);  // not while typing
+  QTest::keyClick(white, Qt::Key_Enter);
   EXPECT_EQ(w.dlg.SliderWhite()->value(), 200);
+  EXPECT_TRUE(w.dlg.isVisible());
   w.dlg.SliderRed()->setValue(255);
-  EXPECT_EQ(w.Named<QSpinBox>("Red value")->value(), 255);
+  EXPECT_EQ(Named<QSpinBox>(w.dlg, "Red value")->value(), 255);
   EXPECT_EQ(code->text(), "#FF2030");
   w.sender.frames.clear();
   Pump();
@@ -169,19 +141,16 @@ TEST(Output, FavouritesStoreDeliberatelyAndRecallByClick) {
   w.dlg.Values().Recall({1, 2, 3, 4});
   Pump();
   bar.Store(0);
-  EXPECT_EQ(changes, 1);
   w.dlg.Values().Recall({9, 9, 9, 9});
   Pump();
-  // An empty swatch does nothing.
   w.sender.frames.clear();
-  QTest::mouseClick(bar.Swatch(1), Qt::LeftButton);
+  QTest::mouseClick(bar.Swatch(1), Qt::LeftButton);  // empty: nothing
   Pump();
   EXPECT_TRUE(w.sender.frames.empty());
-  EXPECT_EQ(w.Sliders(), (std::array<std::uint8_t, 4>{9, 9, 9, 9}));
-  // A stored one moves all four sliders, and their repaints send it.
+  EXPECT_EQ(w.dlg.Values().Current(), (Values{9, 9, 9, 9}));
   QTest::mouseClick(bar.Swatch(0), Qt::LeftButton);
   Pump();
-  EXPECT_EQ(w.Sliders(), (std::array<std::uint8_t, 4>{1, 2, 3, 4}));
+  EXPECT_EQ(w.dlg.Values().Current(), (Values{1, 2, 3, 4}));
   ASSERT_FALSE(w.sender.frames.empty());
   EXPECT_EQ(w.sender.frames.back().Data[3], 4);
   bar.Clear(0);
@@ -189,18 +158,21 @@ TEST(Output, FavouritesStoreDeliberatelyAndRecallByClick) {
   EXPECT_EQ(changes, 2);
 }
 
-TEST(Output, EveryControlIsNamedAsItsLabelAndTheMenuHasItsItems) {
+TEST(Output, ControlsAreNamedAsTheirLabelsAndTheMenuFollowsTheSettings) {
   Window w;
-  QStringList names;
-  for (QWidget* widget : w.dlg.findChildren<QWidget*>()) names << widget->accessibleName();
   for (const char* name : {"Red value", "Green value", "Blue value", "White value", "Colour code",
-                           "Favourite 1", "Favourite 8", "Output status"}) {
-    EXPECT_TRUE(names.contains(name)) << name;
+                           "Favourite 1", "Favourite 8"}) {
+    EXPECT_NE(Named<QWidget>(w.dlg, name), nullptr) << name;
   }
-  OutputMenu* menu = w.dlg.OutputMenuItems();
-  ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(menu->PatchItem()->text(), QString::fromUtf8("Patch\u2026"));
+  PatchDialog patch({127, 15, 15, 100});
+  for (const char* name : {"Net", "Sub-Net", "Universe", "Start address"}) {
+    EXPECT_NE(Named<QSpinBox>(patch, name), nullptr) << name;
+  }
+  EXPECT_TRUE(patch.PortAddressLabel()->text().startsWith("32767"));
+  Named<QSpinBox>(patch, "Net")->setValue(1);
+  EXPECT_TRUE(patch.PortAddressLabel()->text().startsWith("511"));  // live
   // The checkable items start off and follow the output's settings both ways.
+  OutputMenu* menu = w.dlg.OutputMenuItems();
   EXPECT_FALSE(menu->KeepAliveItem()->isChecked());
   EXPECT_FALSE(menu->RateLimitItem()->isChecked());
   menu->RateLimitItem()->trigger();
