@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
@@ -25,8 +26,11 @@
 #include "about_dlg.h"
 #include "app_icon.h"
 #include "discovery_splash.h"
+#include "favourites_bar.h"
+#include "output_menu.h"
 #include "pick_geometry.h"
 #include "ui_main.h"
+#include "value_panel.h"
 
 // The resources live in this static library; registering them here keeps the linker from
 // dropping them.
@@ -118,6 +122,16 @@ void CWheelDlg::SetUpControls() {
   for (QSlider* slider : {m_sliderRed, m_sliderGreen, m_sliderBlue, m_sliderWhite}) {
     slider->installEventFilter(this);
   }
+  m_output = new DmxOutput(
+      m_sender, [this] { return SelectedTargets(); }, this);
+  m_values =
+      new ValuePanel({m_sliderRed, m_sliderGreen, m_sliderBlue, m_sliderWhite},
+                     {m_ui->m_valueRed, m_ui->m_valueGreen, m_ui->m_valueBlue, m_ui->m_valueWhite},
+                     m_ui->m_colourCode, m_ui->m_swatch, this);
+  m_favourites = new FavouritesBar([this] { return m_values->Current(); });
+  (new QHBoxLayout(m_ui->m_favouritesArea))->setContentsMargins(0, 0, 0, 0);
+  m_ui->m_favouritesArea->layout()->addWidget(m_favourites);
+  connect(m_favourites, &FavouritesBar::Recall, m_values, &ValuePanel::Recall);
 }
 
 bool CWheelDlg::OnInitDialog(const InitOptions& options) {
@@ -127,6 +141,8 @@ bool CWheelDlg::OnInitDialog(const InitOptions& options) {
   BuildWheel();
   InitOutput();
   BuildDeviceMenu();
+  m_outputMenu =
+      new OutputMenu(*m_output, m_menuBar, m_windowMenu->menuAction(), m_ui->m_outputStatus, this);
   m_sliderRed->setFocus(Qt::OtherFocusReason);
   return networkUp;
 }
@@ -296,11 +312,7 @@ void CWheelDlg::keyPressEvent(QKeyEvent* event) {
 // --- Output ---
 
 void CWheelDlg::InitOutput() {
-  m_dmxFrame.Net = 0;
-  m_dmxFrame.SubUni = 0;
-  m_dmxFrame.Length = static_cast<std::uint16_t>(kDmxChannels);
-  std::memset(m_dmxFrame.Data, 0, sizeof m_dmxFrame.Data);
-  m_broadcastAddress = {255, 255, 255, 255};
+  m_output->Reset();
   for (QSlider* slider : {m_sliderRed, m_sliderGreen, m_sliderBlue, m_sliderWhite}) {
     slider->setRange(0, 255);
     SetSliderPosition(slider, 0);
@@ -319,27 +331,18 @@ bool CWheelDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CWheelDlg::OnCustomDrawWhite() {
-  m_dmxFrame.Data[3] = static_cast<std::uint8_t>(m_sliderWhite->value() & 0xFF);
+  m_output->SetWhite(static_cast<std::uint8_t>(m_sliderWhite->value() & 0xFF));
   SendToTargets();
 }
 
 void CWheelDlg::OnCustomDrawColour() {
-  m_dmxFrame.Data[0] = static_cast<std::uint8_t>(m_sliderRed->value() & 0xFF);
-  m_dmxFrame.Data[1] = static_cast<std::uint8_t>(m_sliderGreen->value() & 0xFF);
-  m_dmxFrame.Data[2] = static_cast<std::uint8_t>(m_sliderBlue->value() & 0xFF);
+  m_output->SetColour(static_cast<std::uint8_t>(m_sliderRed->value() & 0xFF),
+                      static_cast<std::uint8_t>(m_sliderGreen->value() & 0xFF),
+                      static_cast<std::uint8_t>(m_sliderBlue->value() & 0xFF));
   SendToTargets();
 }
 
-void CWheelDlg::SendToTargets() {
-  const OutputTargets targets = SelectedTargets();
-  if (targets.broadcast) {
-    m_sender.SendArtDmx(&m_dmxFrame, m_broadcastAddress);
-    return;
-  }
-  for (int i = 0; i < targets.count; ++i) {
-    m_sender.SendArtDmx(&m_dmxFrame, targets.addresses[static_cast<std::size_t>(i)]);
-  }
-}
+void CWheelDlg::SendToTargets() { m_output->Send(); }
 
 // --- Devices menu ---
 

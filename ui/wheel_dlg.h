@@ -12,8 +12,10 @@
 
 #include "artnet_link.h"
 #include "artnet_packets.h"
+#include "dmx_output.h"
 #include "ids.h"
 #include "node_table.h"
+#include "output_pacer.h"
 #include "wheel_image.h"
 
 class QAction;
@@ -28,6 +30,10 @@ class CWheelDlg;
 
 namespace chromaset {
 
+class FavouritesBar;
+class OutputMenu;
+class ValuePanel;
+
 // How long start-up waits for nodes to answer the poll. Fixed for users.
 inline constexpr std::chrono::milliseconds kDiscoveryWait{5000};
 
@@ -41,12 +47,7 @@ struct InitOptions {
   bool showSplash = true;  // the small "Searching..." window during the wait
 };
 
-// Where one send goes: the broadcast address alone, or the ticked devices in menu order.
-struct OutputTargets {
-  bool broadcast = false;
-  int count = 0;
-  std::array<Ipv4Bytes, kMaxDeviceItems> addresses{};
-};
+static_assert(kMaxUnicastTargets == kMaxDeviceItems);
 
 // The key-state bits (MK_*) of a pointer event.
 std::uint32_t KeyStateFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
@@ -112,8 +113,14 @@ class CWheelDlg : public QDialog {
   QSlider* SliderBlue() const { return m_sliderBlue; }
   QSlider* SliderWhite() const { return m_sliderWhite; }
   QLabel* WheelPicture() const { return m_wheelPicture; }
-  const DmxFrame& Frame() const { return m_dmxFrame; }
-  const Ipv4Bytes& BroadcastAddress() const { return m_broadcastAddress; }
+  const DmxFrame& Frame() const { return m_output->Frame(); }
+  const Ipv4Bytes& BroadcastAddress() const { return m_output->BroadcastAddress(); }
+  // The output with its settings (patch, keep-alive, rate limit), the Output menu (after
+  // initialisation), the value fields and the favourites.
+  DmxOutput& Output() const { return *m_output; }
+  OutputMenu* OutputMenuItems() const { return m_outputMenu; }
+  ValuePanel& Values() const { return *m_values; }
+  FavouritesBar& Favourites() const { return *m_favourites; }
   QMenuBar* MenuBar() const { return m_menuBar; }
   QMenu* DevicesMenu() const { return m_devicesMenu; }
   QMenu* WindowMenu() const { return m_windowMenu; }
@@ -152,8 +159,10 @@ class CWheelDlg : public QDialog {
   QSlider* m_sliderRed = nullptr;
   QLabel* m_wheelPicture = nullptr;
   std::unique_ptr<WheelImage> m_wheel;  // base and display buffers, 720 KB
-  DmxFrame m_dmxFrame;
-  Ipv4Bytes m_broadcastAddress{};
+  DmxOutput* m_output = nullptr;        // children of the dialog
+  ValuePanel* m_values = nullptr;
+  FavouritesBar* m_favourites = nullptr;
+  OutputMenu* m_outputMenu = nullptr;
   QMenuBar* m_menuBar = nullptr;
   QMenu* m_devicesMenu = nullptr;
   QMenu* m_windowMenu = nullptr;

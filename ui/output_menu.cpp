@@ -1,0 +1,54 @@
+#include "output_menu.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "dmx_output.h"
+#include "patch_dialog.h"
+
+namespace chromaset {
+
+OutputMenu::OutputMenu(DmxOutput& output, QMenuBar* bar, QAction* before, QLabel* status,
+                       QWidget* dialogParent)
+    : QObject(bar), m_output(output), m_dialogParent(dialogParent), m_status(status) {
+  m_menu = new QMenu(tr("Output"), bar);
+  m_menu->setObjectName(QStringLiteral("m_outputMenu"));
+  bar->insertMenu(before, m_menu);
+
+  m_patch = m_menu->addAction(tr("Patch\u2026"));
+  connect(m_patch, &QAction::triggered, this, &OutputMenu::OnPatch);
+  m_menu->addSeparator();
+  m_keepAlive = m_menu->addAction(tr("Keep output alive"));
+  m_keepAlive->setCheckable(true);
+  m_keepAlive->setToolTip(tr("Send the frame again after one second without output"));
+  connect(m_keepAlive, &QAction::toggled, &m_output, &DmxOutput::SetKeepAlive);
+  m_rateLimit = m_menu->addAction(tr("Limit to 44 frames/s"));
+  m_rateLimit->setCheckable(true);
+  m_rateLimit->setToolTip(tr("At most 44 frames per second to each destination"));
+  connect(m_rateLimit, &QAction::toggled, &m_output, &DmxOutput::SetRateLimit);
+  m_menu->setToolTipsVisible(true);
+
+  connect(&m_output, &DmxOutput::PatchChanged, this, &OutputMenu::ShowState);
+  connect(&m_output, &DmxOutput::KeepAliveChanged, this, &OutputMenu::ShowState);
+  connect(&m_output, &DmxOutput::RateLimitChanged, this, &OutputMenu::ShowState);
+  ShowState();
+}
+
+void OutputMenu::OnPatch() {
+  PatchDialog dialog(m_output.Patch(), m_dialogParent);
+  if (dialog.exec() == QDialog::Accepted) m_output.SetPatch(dialog.Patch());
+}
+
+void OutputMenu::ShowState() {
+  m_keepAlive->setChecked(m_output.KeepAlive());
+  m_rateLimit->setChecked(m_output.RateLimit());
+  if (m_status == nullptr) return;
+  QString text = PatchSummary(m_output.Patch());
+  if (m_output.KeepAlive()) text += tr(" \u00b7 kept alive");
+  if (m_output.RateLimit()) text += tr(" \u00b7 44 frames/s");
+  m_status->setText(text);
+}
+
+}  // namespace chromaset

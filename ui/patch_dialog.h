@@ -1,0 +1,38 @@
+// "Output → Patch…": where the fixture sits, Net, Sub-Net, Universe and the start address of
+// its four channels, with the resulting 15-bit Port-Address shown as the fields change.
+#pragma once
+
+#include <QDialog>
+
+#include "dmx_patch.h"
+
+class QLabel;
+class QSpinBox;
+
+namespace chromaset {
+
+class PatchDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit PatchDialog(const DmxPatch& patch, QWidget* parent = nullptr);
+  DmxPatch Patch() const;
+
+  QSpinBox* NetField() const { return m_net; }
+  QSpinBox* SubNetField() const { return m_subNet; }
+  QSpinBox* UniverseField() const { return m_universe; }
+  QSpinBox* StartField() const { return m_start; }
+  QLabel* PortAddressLabel() const { return m_portAddress; }
+
+ private:
+  void UpdateSummary();
+
+  QSpinBox* m_net = nullptr;
+  QSpinBox* m_subNet = nullptr;
+  QSpinBox* m_universe = nullptr;
+  QSpinBox* m_start = nullptr;
+  QLabel* m_portAddress = nullptr;
+  QLabel* m_channels = nullptr;
+};
+
+}  // namespace chromaset
