@@ -82,7 +82,7 @@ TEST(LabWindow, DiscoveryPickAndDevicesOnTheWire) {
   EXPECT_EQ(node5.PollsSeen(), 1u);
 
   // Exactly the two accepted nodes, in reply order, the far one greyed.
-  ASSERT_EQ(dlg.DevicesMenu()->actions().size(), 3);
+  ASSERT_EQ(dlg.MenuItemCount(), 3);
   EXPECT_EQ(dlg.DeviceCount(), 2);
   QAction* all = ItemAt(dlg, 0);
   QAction* nearItem = ItemAt(dlg, 1);

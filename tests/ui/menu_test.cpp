@@ -35,7 +35,7 @@ TEST(DevicesMenu, ListsAcceptedNodesInTableOrderWithIdsAndGreying) {
   CWheelDlg& dlg = *rig.dialog;
 
   EXPECT_EQ(dlg.MenuBar()->actions().value(0)->text(), "Devices");
-  ASSERT_EQ(dlg.DevicesMenu()->actions().size(), 3);
+  ASSERT_EQ(dlg.MenuItemCount(), 3);
   QAction* all = ItemAt(dlg, 0);
   EXPECT_EQ(all->text(), "ALL (Broadcast)");
   EXPECT_TRUE(all->isChecked() && all->isEnabled());
@@ -86,7 +86,7 @@ TEST(DevicesMenu, NineNodesGiveEightItemsAndTheNinthIsNeverATarget) {
   rig.Start();
   CWheelDlg& dlg = *rig.dialog;
   EXPECT_EQ(dlg.DeviceCount(), 9);
-  ASSERT_EQ(dlg.DevicesMenu()->actions().size(), 9);
+  ASSERT_EQ(dlg.MenuItemCount(), 9);
   for (int k = 1; k <= 8; ++k) EXPECT_EQ(ItemAt(dlg, k)->data().toInt(), 130 + k);
 
   // Every listed device ticked: eight datagrams per paint, the ninth node gets none.
@@ -160,7 +160,7 @@ TEST(DevicesMenu, ItemsKeepWhatTheBuildSaw) {
   ApplyReply(*rig.table, {{2, 0, 0, 41}, 0x1A, 0x2C, "", "Renamed"});
   ApplyReply(*rig.table, {{2, 0, 0, 44}, 0x1A, 0x2C, "", "Late"});
   EXPECT_EQ(ItemAt(dlg, 1)->text(), "Bar && Grill");
-  EXPECT_EQ(dlg.DevicesMenu()->actions().size(), 4);
+  EXPECT_EQ(dlg.MenuItemCount(), 4);
   EXPECT_EQ(dlg.DeviceCount(), 3);
 }
 
