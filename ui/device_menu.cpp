@@ -56,17 +56,18 @@ void DeviceMenu::Restore(const Settings& settings) {
   m_added = settings.addedNodes;
   if (m_added.size() > static_cast<std::size_t>(kMaxAddedNodes)) m_added.resize(kMaxAddedNodes);
   m_waitAtStart = settings.waitAtStart;
+  m_rememberedTicks = settings.tickedDevices;
   m_pendingTicks = settings.tickedDevices;
   m_rememberedBroadcast = settings.broadcastTicked;
-  m_pending = true;
+  m_userChose = false;
   if (m_waitItem != nullptr) m_waitItem->setChecked(m_waitAtStart);
 }
 
 void DeviceMenu::Store(Settings& settings) const {
   settings.addedNodes = m_added;
   settings.waitAtStart = m_waitItem != nullptr ? m_waitItem->isChecked() : m_waitAtStart;
-  if (m_pending) {
-    settings.tickedDevices = m_pendingTicks;
+  if (!m_userChose) {
+    settings.tickedDevices = m_rememberedTicks;
     settings.broadcastTicked = m_rememberedBroadcast;
     return;
   }
@@ -174,19 +175,19 @@ void DeviceMenu::AddDeviceItem(const Ipv4Bytes& ip, const QString& text, const Q
 }
 
 void DeviceMenu::ApplyPendingTicks() {
-  if (!m_pending || m_pendingTicks.empty()) return;
+  if (m_userChose) return;
   bool any = false;
   for (int k = 1; k <= m_itemCount; ++k) {
     QAction* item = ItemAt(k);
-    if (item->isEnabled() &&
-        Contains(m_pendingTicks, m_deviceAddresses[static_cast<std::size_t>(k - 1)])) {
+    const Ipv4Bytes& ip = m_deviceAddresses[static_cast<std::size_t>(k - 1)];
+    const auto it = std::find(m_pendingTicks.begin(), m_pendingTicks.end(), ip);
+    if (item->isEnabled() && it != m_pendingTicks.end()) {
       item->setChecked(true);
+      m_pendingTicks.erase(it);
       any = true;
     }
   }
-  if (!any) return;
-  m_broadcastItem->setChecked(false);
-  m_pending = false;
+  if (any) m_broadcastItem->setChecked(false);
 }
 
 bool DeviceMenu::Listed(const Ipv4Bytes& address) const {
@@ -211,14 +212,14 @@ bool DeviceMenu::IsChecked(const QAction* item) {
 
 void DeviceMenu::OnBroadcast() {
   if (m_broadcastItem == nullptr) return;
-  m_pending = false;
+  m_userChose = true;
   m_broadcastItem->setChecked(true);
   for (int k = 1; k <= m_itemCount; ++k) ItemAt(k)->setChecked(false);
 }
 
 void DeviceMenu::OnDevice(int k) {
   if (m_broadcastItem == nullptr) return;
-  m_pending = false;
+  m_userChose = true;
   m_broadcastItem->setChecked(false);
   QAction* item = ItemAt(k);
   if (k < 1 || item == nullptr) return;

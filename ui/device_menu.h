@@ -57,7 +57,7 @@ class DeviceMenu : public QObject {
   void SetSearchWait(std::chrono::milliseconds wait) { m_searchWait = wait; }
   // The remembered choices (added nodes, ticks, wait at start); call before Create.
   void Restore(const Settings& settings);
-  // Writes the device choices into settings; ticks that were never shown stay as loaded.
+  // Writes the device choices into settings; until the user chooses, the ticks stay as loaded.
   void Store(Settings& settings) const;
 
   // Makes the menu in bar before the menu of before and fills it; later calls rebuild it.
@@ -124,10 +124,12 @@ class DeviceMenu : public QObject {
 
   std::vector<Ipv4Bytes> m_added;
   bool m_waitAtStart = true;
-  // Remembered ticks, applied once their nodes are listed unless the user chose first.
-  std::vector<Ipv4Bytes> m_pendingTicks;
-  bool m_pending = false;
+  // Remembered ticks, each applied once its node is listed unless the user chose first; until
+  // the user chooses, they are what is remembered again.
+  std::vector<Ipv4Bytes> m_rememberedTicks;
+  std::vector<Ipv4Bytes> m_pendingTicks;  // not listed yet
   bool m_rememberedBroadcast = true;
+  bool m_userChose = false;
 
   QTimer m_searchEnd;
   QTimer m_searchTick;

@@ -120,6 +120,8 @@ Settings SettingsStore::Load() {
     return s;
   }
   const QSettings file(m_path, QSettings::IniFormat);
+  // The file is parsed on the first read; only then does the status tell.
+  static_cast<void>(file.allKeys());
   if (file.status() != QSettings::NoError) {
     std::fprintf(stderr, "chromaset: %s is corrupt; using the defaults\n", qPrintable(m_path));
     m_rewrite = true;
