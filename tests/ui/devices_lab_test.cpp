@@ -1,0 +1,72 @@
+// The Devices menu's actions on a real link in the lab: a node that starts answering after the
+// start is found by "Search again", and an added node that never answers gets its frames.
+#include <QAction>
+#include <QMenu>
+#include <QSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "lab.h"
+#include "sim_node.h"
+#include "window_test_support.h"
+
+namespace chromaset::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool PumpUntil(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 3000); }
+
+bool GotFrameTo(const lab::SimNode& node, const lab::Ipv4& to, std::uint8_t red) {
+  for (const lab::Datagram& d : node.DmxFrames()) {
+    if (d.to == to && d.bytes.size() == 530 && d.bytes[18] == red) return true;
+  }
+  return false;
+}
+
+TEST(LabDevices, SearchAgainFindsALateNodeAndAnAddedNodeGetsUnicast) {
+  CHROMASET_LAB_OR_SKIP(lab, {5, 6, 7});
+  lab::ReplyConfig silent;
+  silent.answer = false;
+  lab::SimNode early(*lab, 5);
+  lab::SimNode late(*lab, 6, silent);
+  lab::SimNode mute(*lab, 7, silent);
+  ASSERT_TRUE(early.Ok() && late.Ok() && mute.Ok());
+
+  auto scope = lab->EnterController();
+  ArtNetLink link;
+  CWheelDlg dlg(link);
+  InitOptions options;
+  options.discoveryWait = 300ms;
+  options.showSplash = false;
+  options.searchWait = 500ms;
+  ASSERT_TRUE(dlg.OnInitDialog(options));
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+  ASSERT_EQ(dlg.MenuItemCount(), 2);
+  Choose(ItemAt(dlg, 1));
+
+  late.SetReplyConfig({});
+  Choose(dlg.Devices().SearchItem());
+  ASSERT_TRUE(PumpUntil([&] { return !dlg.Devices().Searching(); }));
+  EXPECT_EQ(late.PollsSeen(), 2u);
+  ASSERT_EQ(dlg.MenuItemCount(), 3);
+  EXPECT_TRUE(ItemAt(dlg, 1)->isChecked());
+  EXPECT_FALSE(ItemAt(dlg, 2)->isChecked());
+  EXPECT_TRUE(ItemAt(dlg, 2)->toolTip().contains("2.0.0.6"));
+
+  // The node that never answers, added by address and ticked: unicast reaches it, alone.
+  EXPECT_EQ(dlg.Devices().AddNode("2.0.0.7"), "");
+  Choose(ItemAt(dlg, 3));
+  late.ClearReceived();
+  dlg.SliderRed()->setValue(99);
+  EXPECT_TRUE(PumpUntil([&] { return GotFrameTo(mute, {2, 0, 0, 7}, 99); }));
+  EXPECT_TRUE(PumpUntil([&] { return GotFrameTo(early, {2, 0, 0, 5}, 99); }));
+  QTest::qWait(100);
+  EXPECT_TRUE(late.DmxFrames().empty());
+  dlg.reject();
+}
+
+}  // namespace
+}  // namespace chromaset::test
