@@ -1,7 +1,6 @@
-// The Devices menu's actions on a real link in the lab: a node that starts answering after the
-// start is found by "Search again", and an added node that never answers gets its frames.
+// The Devices menu on a real link in the lab: "Search again" finds a node that starts answering
+// after the start and keeps the ticks; an added node that never answers gets its frames.
 #include <QAction>
-#include <QMenu>
 #include <QSlider>
 #include <QTest>
 
@@ -16,13 +15,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool PumpUntil(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 3000); }
-
-bool GotFrameTo(const lab::SimNode& node, const lab::Ipv4& to, std::uint8_t red) {
-  for (const lab::Datagram& d : node.DmxFrames()) {
-    if (d.to == to && d.bytes.size() == 530 && d.bytes[18] == red) return true;
-  }
-  return false;
+bool GotRedAt(const lab::SimNode& node, std::uint8_t red) {
+  return QTest::qWaitFor([&] {
+    for (const lab::Datagram& d : node.DmxFrames()) {
+      if (d.to == node.Address() && d.bytes.size() == 530 && d.bytes[18] == red) return true;
+    }
+    return false;
+  });
 }
 
 TEST(LabDevices, SearchAgainFindsALateNodeAndAnAddedNodeGetsUnicast) {
@@ -33,7 +32,6 @@ TEST(LabDevices, SearchAgainFindsALateNodeAndAnAddedNodeGetsUnicast) {
   lab::SimNode late(*lab, 6, silent);
   lab::SimNode mute(*lab, 7, silent);
   ASSERT_TRUE(early.Ok() && late.Ok() && mute.Ok());
-
   auto scope = lab->EnterController();
   ArtNetLink link;
   CWheelDlg dlg(link);
@@ -49,23 +47,17 @@ TEST(LabDevices, SearchAgainFindsALateNodeAndAnAddedNodeGetsUnicast) {
 
   late.SetReplyConfig({});
   Choose(dlg.Devices().SearchItem());
-  ASSERT_TRUE(PumpUntil([&] { return !dlg.Devices().Searching(); }));
-  EXPECT_EQ(late.PollsSeen(), 2u);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.Devices().Searching(); }));
   ASSERT_EQ(dlg.MenuItemCount(), 3);
-  EXPECT_TRUE(ItemAt(dlg, 1)->isChecked());
-  EXPECT_FALSE(ItemAt(dlg, 2)->isChecked());
-  EXPECT_TRUE(ItemAt(dlg, 2)->toolTip().contains("2.0.0.6"));
+  EXPECT_TRUE(ItemAt(dlg, 1)->isChecked() && !ItemAt(dlg, 2)->isChecked());
 
-  // The node that never answers, added by address and ticked: unicast reaches it, alone.
   EXPECT_EQ(dlg.Devices().AddNode("2.0.0.7"), "");
   Choose(ItemAt(dlg, 3));
   late.ClearReceived();
   dlg.SliderRed()->setValue(99);
-  EXPECT_TRUE(PumpUntil([&] { return GotFrameTo(mute, {2, 0, 0, 7}, 99); }));
-  EXPECT_TRUE(PumpUntil([&] { return GotFrameTo(early, {2, 0, 0, 5}, 99); }));
-  QTest::qWait(100);
+  EXPECT_TRUE(GotRedAt(mute, 99));
+  EXPECT_TRUE(GotRedAt(early, 99));
   EXPECT_TRUE(late.DmxFrames().empty());
-  dlg.reject();
 }
 
 }  // namespace
