@@ -19,7 +19,6 @@ AddNodeDlg::AddNodeDlg(QWidget* parent) : QDialog(parent) {
   layout->addRow(label, m_address);
   m_problem = new QLabel(this);
   m_problem->setWordWrap(true);
-  m_problem->setAccessibleName(tr("Problem"));
   m_problem->hide();
   layout->addRow(m_problem);
   m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

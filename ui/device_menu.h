@@ -3,7 +3,6 @@
 // added nodes and the start-up wait. It decides where each frame goes.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
