@@ -2,16 +2,43 @@
 
 #include <memory>
 
+#include "favourites_bar.h"
+#include "window_placement.h"
+
 namespace chromaset {
 
-int RunChromaset(ArtNetLink& link, const InitOptions& options) {
+InitOptions StartOptions(InitOptions options, const Settings& settings) {
+  if (!settings.waitAtStart) {
+    options.discoveryWait = std::chrono::milliseconds(0);
+    options.searchInBackground = true;
+  }
+  return options;
+}
+
+int RunChromaset(ArtNetLink& link, const InitOptions& options, SettingsStore* store) {
+  Settings settings = store != nullptr ? store->Load() : Settings{};
   auto dialog = std::make_unique<CWheelDlg>(link);
-  if (!dialog->OnInitDialog(options)) {
+  dialog->Devices().Restore(settings);
+  dialog->Output().SetPatch(settings.patch);
+  dialog->Output().SetKeepAlive(settings.keepAlive);
+  dialog->Output().SetRateLimit(settings.rateLimit);
+  dialog->Favourites().SetStored(settings.favourites);
+  if (!dialog->OnInitDialog(StartOptions(options, settings))) {
     // The socket is closed; nothing further goes out.
     link.Close();
     return 1;
   }
+  const auto* placement = new WindowPlacement(*dialog, settings.windowPosition);
   dialog->exec();
+  if (store != nullptr) {
+    dialog->Devices().Store(settings);
+    settings.patch = dialog->Output().Patch();
+    settings.keepAlive = dialog->Output().KeepAlive();
+    settings.rateLimit = dialog->Output().RateLimit();
+    settings.favourites = dialog->Favourites().Stored();
+    settings.windowPosition = placement->Position();
+    store->Save(settings);
+  }
   return 0;
 }
 

@@ -1,13 +1,23 @@
 #include "discovery_splash.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
+
+#include <algorithm>
+#include <thread>
 
 #include "ids.h"
 
 namespace chromaset {
+
+namespace {
+constexpr int kSplashTickMs = 100;
+}
 
 DiscoverySplash::DiscoverySplash(const QIcon& icon, int waitMs, QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -45,5 +55,34 @@ void DiscoverySplash::Update(int elapsedMs, int answered) {
 int DiscoverySplash::Progress() const { return m_progress->value(); }
 
 QString DiscoverySplash::AnsweredText() const { return m_answered->text(); }
+
+void RunDiscoveryWait(std::chrono::milliseconds wait, bool showSplash, const QIcon& icon,
+                      const std::function<int()>& answered) {
+  const auto waitMs = static_cast<qint64>(wait.count());
+  if (waitMs <= 0) return;
+  if (!showSplash) {
+    std::this_thread::sleep_for(wait);
+    return;
+  }
+  // The wait runs from the poll: making the splash is part of it.
+  QElapsedTimer elapsed;
+  elapsed.start();
+  DiscoverySplash splash(icon, static_cast<int>(waitMs));
+  splash.show();
+  QEventLoop loop;
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+    const qint64 done = elapsed.elapsed();
+    splash.Update(static_cast<int>(std::min(done, waitMs)), answered());
+    if (done >= waitMs) loop.quit();
+  });
+  splash.Update(0, answered());
+  tick.start(kSplashTickMs);
+  for (qint64 left = waitMs - elapsed.elapsed(); left > 0; left = waitMs - elapsed.elapsed()) {
+    QTimer::singleShot(static_cast<int>(left), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+  }
+  splash.close();
+}
 
 }  // namespace chromaset

@@ -3,6 +3,9 @@
 
 #include <QWidget>
 
+#include <chrono>
+#include <functional>
+
 class QIcon;
 class QLabel;
 class QProgressBar;
@@ -25,5 +28,11 @@ class DiscoverySplash : public QWidget {
   QProgressBar* m_progress = nullptr;
   QLabel* m_answered = nullptr;
 };
+
+// The start-up wait for answers to the poll, from now on for wait: with the splash, only the
+// splash runs an event loop (the main window stays hidden); without it, the thread sleeps.
+// answered counts the nodes in the table.
+void RunDiscoveryWait(std::chrono::milliseconds wait, bool showSplash, const QIcon& icon,
+                      const std::function<int()>& answered);
 
 }  // namespace chromaset

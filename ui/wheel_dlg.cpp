@@ -3,8 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QImage>
@@ -17,11 +15,9 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QSlider>
-#include <QTimer>
 #include <QUrl>
 
 #include <cstring>
-#include <thread>
 
 #include "about_dlg.h"
 #include "app_icon.h"
@@ -40,27 +36,8 @@ namespace chromaset {
 
 namespace {
 
-constexpr int kSplashTickMs = 100;
 // One row of the wheel picture: kWheelSize 32-bit pixels, no padding.
 constexpr qsizetype kWheelBytesPerLine = qsizetype{kWheelSize} * sizeof(WheelPixel);
-
-bool AcceptedNode(const NodeRecord& record) {
-  return record.EstaMan == kEstaManAccepted || record.EstaMan == kEstaManAcceptedSwapped;
-}
-
-// 0.0.0.0/8, 127.0.0.0/8 and everything from 224.0.0.0 on are never a node's own address.
-bool UnusableNodeAddress(const std::uint8_t* ip) {
-  return ip[0] == 0 || ip[0] == 127 || ip[0] >= 224;
-}
-
-QString FormatAddress(const std::uint8_t* ip) {
-  return QStringLiteral("%1.%2.%3.%4").arg(ip[0]).arg(ip[1]).arg(ip[2]).arg(ip[3]);
-}
-
-// A fixed-width name field: up to its first zero byte, never past the field, Latin-1.
-QString NameField(const char* field, std::size_t width) {
-  return QString::fromLatin1(field, static_cast<qsizetype>(strnlen(field, width)));
-}
 
 }  // namespace
 
@@ -84,6 +61,7 @@ void ShowFailureMessageBox(QWidget* parent, const QString& title, const QString&
 CWheelDlg::CWheelDlg(ArtNetLink& link, QWidget* parent)
     : CWheelDlg(link, link.Nodes(), link.LocalAddresses(), parent) {
   m_link = &link;
+  m_devices->SetPoll([&link] { link.SendArtPoll(); });
 }
 
 CWheelDlg::CWheelDlg(ArtDmxSender& sender, const NodeTable& nodes,
@@ -92,8 +70,8 @@ CWheelDlg::CWheelDlg(ArtDmxSender& sender, const NodeTable& nodes,
       m_ui(std::make_unique<Ui::CWheelDlg>()),
       m_sender(sender),
       m_nodes(nodes),
-      m_localAddresses(localAddresses),
-      m_wheel(std::make_unique<WheelImage>()) {
+      m_wheel(std::make_unique<WheelImage>()),
+      m_devices(new DeviceMenu(nodes, localAddresses, this)) {
   InitChromasetResources();
   SetUpControls();
 }
@@ -143,6 +121,8 @@ bool CWheelDlg::OnInitDialog(const InitOptions& options) {
   BuildDeviceMenu();
   m_outputMenu =
       new OutputMenu(*m_output, m_menuBar, m_windowMenu->menuAction(), m_ui->m_outputStatus, this);
+  m_devices->SetSearchWait(options.searchWait);
+  if (networkUp && options.searchInBackground) m_devices->StartSearch(false);
   m_sliderRed->setFocus(Qt::OtherFocusReason);
   return networkUp;
 }
@@ -177,45 +157,9 @@ bool CWheelDlg::StartNetwork(const InitOptions& options) {
     m_link->StartReceiver();
     m_link->SendArtPoll();
   }
-  WaitForNodes(options);
+  RunDiscoveryWait(options.discoveryWait, options.showSplash, windowIcon(),
+                   [this] { return CountAnsweredNodes(m_nodes); });
   return true;
-}
-
-int CWheelDlg::CountAnsweredNodes() const {
-  int count = 0;
-  for (std::size_t slot = 0; slot < kNodeSlots; ++slot) {
-    if (m_nodes.Record(slot).Port != 0) ++count;
-  }
-  return count;
-}
-
-void CWheelDlg::WaitForNodes(const InitOptions& options) {
-  const auto waitMs = static_cast<qint64>(options.discoveryWait.count());
-  if (waitMs <= 0) return;
-  if (!options.showSplash) {
-    std::this_thread::sleep_for(options.discoveryWait);
-    return;
-  }
-  // The wait runs from the poll: making the splash is part of it. The dialog stays hidden;
-  // only the splash runs an event loop until the wait is over.
-  QElapsedTimer elapsed;
-  elapsed.start();
-  DiscoverySplash splash(windowIcon(), static_cast<int>(waitMs));
-  splash.show();
-  QEventLoop loop;
-  QTimer tick;
-  QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-    const qint64 done = elapsed.elapsed();
-    splash.Update(static_cast<int>(std::min(done, waitMs)), CountAnsweredNodes());
-    if (done >= waitMs) loop.quit();
-  });
-  splash.Update(0, CountAnsweredNodes());
-  tick.start(kSplashTickMs);
-  for (qint64 left = waitMs - elapsed.elapsed(); left > 0; left = waitMs - elapsed.elapsed()) {
-    QTimer::singleShot(static_cast<int>(left), Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-  }
-  splash.close();
 }
 
 // --- Wheel picture ---
@@ -347,108 +291,15 @@ void CWheelDlg::SendToTargets() { m_output->Send(); }
 // --- Devices menu ---
 
 void CWheelDlg::BuildDeviceMenu() {
-  m_deviceCount = 0;
-  m_itemCount = 0;
-  m_deviceItems.fill(nullptr);
-
-  m_devicesMenu = new QMenu(QString::fromUtf8(kDevicesMenuText), m_menuBar);
-  m_devicesMenu->setObjectName(QStringLiteral("m_devicesMenu"));
-  m_devicesMenu->setToolTipsVisible(true);
-  m_menuBar->insertMenu(m_windowMenu->menuAction(), m_devicesMenu);
-
-  m_broadcastItem = m_devicesMenu->addAction(QString::fromUtf8(kBroadcastItemText));
-  m_broadcastItem->setData(ID_BROADCAST);
-  m_broadcastItem->setCheckable(true);
-  m_broadcastItem->setChecked(true);
-  // Qt flips a checkable item before it reports the choice; the handlers set the marks
-  // themselves, from the state the user saw.
-  connect(m_broadcastItem, &QAction::triggered, this, [this] {
-    m_broadcastItem->setChecked(!m_broadcastItem->isChecked());
-    OnBroadcast();
-  });
-
-  // The command map: item k (id ID_DEVICE_1 + k - 1) runs OnDevice<k>.
-  static constexpr std::array<void (CWheelDlg::*)(), kMaxDeviceItems> kDeviceHandlers = {
-      &CWheelDlg::OnDevice1, &CWheelDlg::OnDevice2, &CWheelDlg::OnDevice3, &CWheelDlg::OnDevice4,
-      &CWheelDlg::OnDevice5, &CWheelDlg::OnDevice6, &CWheelDlg::OnDevice7, &CWheelDlg::OnDevice8};
-
-  const Ipv4Bytes& local = m_localAddresses[0];
-  for (std::size_t slot = 0; slot < kNodeSlots; ++slot) {
-    const NodeRecord record = m_nodes.Record(slot);
-    if (record.Port == 0) break;
-    if (!AcceptedNode(record)) continue;
-    if (m_deviceCount < kMaxDeviceItems) {
-      const std::uint8_t* ip = record.IpAddress;
-      const bool sameNetwork = ip[0] == local[0] && ip[1] == local[1] && ip[2] == local[2];
-      QString text = NameField(record.LongName, sizeof record.LongName);
-      text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-      QAction* item = m_devicesMenu->addAction(text);
-      item->setData(ID_DEVICE_1 + m_deviceCount);
-      item->setCheckable(true);
-      item->setChecked(false);
-      item->setEnabled(sameNetwork && !UnusableNodeAddress(ip));
-      item->setToolTip(
-          QStringLiteral("<qt>%1<br>%2</qt>")
-              .arg(FormatAddress(ip),
-                   NameField(record.ShortName, sizeof record.ShortName).toHtmlEscaped()));
-      const auto index = static_cast<std::size_t>(m_deviceCount);
-      m_deviceItems[index] = item;
-      m_deviceAddresses[index] = {ip[0], ip[1], ip[2], ip[3]};
-      connect(item, &QAction::triggered, this, [this, item, handler = kDeviceHandlers[index]] {
-        item->setChecked(!item->isChecked());
-        (this->*handler)();
-      });
-      ++m_itemCount;
-    }
-    ++m_deviceCount;
-  }
+  m_devices->Create(m_menuBar, m_windowMenu->menuAction());
   m_outputReady = true;
 }
 
-QAction* CWheelDlg::ItemAt(int position) const {
-  if (position == 0) return m_broadcastItem;
-  if (position >= 1 && position <= m_itemCount) {
-    return m_deviceItems[static_cast<std::size_t>(position - 1)];
-  }
-  return nullptr;
-}
+void CWheelDlg::OnBroadcast() { m_devices->OnBroadcast(); }
 
-bool CWheelDlg::IsChecked(const QAction* item) {
-  // A greyed item never counts, whatever its mark.
-  return item != nullptr && item->isChecked() && item->isEnabled();
-}
+void CWheelDlg::OnDevice(int k) { m_devices->OnDevice(k); }
 
-void CWheelDlg::OnBroadcast() {
-  if (m_broadcastItem == nullptr) return;
-  m_broadcastItem->setChecked(true);
-  for (int k = 1; k <= m_deviceCount; ++k) {
-    if (QAction* item = ItemAt(k)) item->setChecked(false);
-  }
-}
-
-void CWheelDlg::OnDevice(int k) {
-  if (m_broadcastItem == nullptr) return;
-  m_broadcastItem->setChecked(false);
-  QAction* item = ItemAt(k);
-  if (k < 1 || item == nullptr) return;
-  item->setChecked(!IsChecked(item));
-}
-
-OutputTargets CWheelDlg::SelectedTargets() const {
-  OutputTargets targets;
-  if (IsChecked(m_broadcastItem)) {
-    targets.broadcast = true;
-    return targets;
-  }
-  for (int k = 1; k <= m_deviceCount; ++k) {
-    if (IsChecked(ItemAt(k))) {
-      targets.addresses[static_cast<std::size_t>(targets.count)] =
-          m_deviceAddresses[static_cast<std::size_t>(k - 1)];
-      ++targets.count;
-    }
-  }
-  return targets;
-}
+OutputTargets CWheelDlg::SelectedTargets() const { return m_devices->SelectedTargets(); }
 
 // --- Window menu ---
 

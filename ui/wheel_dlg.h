@@ -12,6 +12,7 @@
 
 #include "artnet_link.h"
 #include "artnet_packets.h"
+#include "device_menu.h"
 #include "dmx_output.h"
 #include "ids.h"
 #include "node_table.h"
@@ -45,6 +46,10 @@ struct InitOptions {
   std::chrono::milliseconds discoveryWait = kDiscoveryWait;  // tests shorten it
   FailureMessageFn showFailure;                              // empty: a QMessageBox
   bool showSplash = true;  // the small "Searching..." window during the wait
+  // Start without waiting: discoveryWait 0 and the answers to the start-up poll are awaited
+  // in the background, as "Search again" does, for searchWait.
+  bool searchInBackground = false;
+  std::chrono::milliseconds searchWait = kSearchWait;  // tests shorten it
 };
 
 static_assert(kMaxUnicastTargets == kMaxDeviceItems);
@@ -93,7 +98,7 @@ class CWheelDlg : public QDialog {
   void OnCustomDrawColour();
   void SendToTargets();
 
-  // Devices menu.
+  // Devices menu (the DeviceMenu does the work).
   void BuildDeviceMenu();
   void OnBroadcast();
   void OnDevice(int k);  // k = 1..8, the item at that position
@@ -122,9 +127,12 @@ class CWheelDlg : public QDialog {
   ValuePanel& Values() const { return *m_values; }
   FavouritesBar& Favourites() const { return *m_favourites; }
   QMenuBar* MenuBar() const { return m_menuBar; }
-  QMenu* DevicesMenu() const { return m_devicesMenu; }
+  QMenu* DevicesMenu() const { return m_devices->Menu(); }
   QMenu* WindowMenu() const { return m_windowMenu; }
-  std::int16_t DeviceCount() const { return m_deviceCount; }
+  std::int16_t DeviceCount() const { return static_cast<std::int16_t>(m_devices->DeviceCount()); }
+  // "ALL (Broadcast)" and the device items: the part of the Devices menu above its separator.
+  int MenuItemCount() const { return 1 + m_devices->ItemCount(); }
+  DeviceMenu& Devices() const { return *m_devices; }
   const WheelImage& Wheel() const { return *m_wheel; }
 
  protected:
@@ -139,19 +147,14 @@ class CWheelDlg : public QDialog {
   void AppendAboutItem();
   void SetWindowIcons();
   bool StartNetwork(const InitOptions& options);
-  void WaitForNodes(const InitOptions& options);
-  int CountAnsweredNodes() const;
   // The point in the wheel picture's coordinates when it passes the margin test.
   bool LocateInWheel(QPoint dialogPoint, QPoint& wheelPoint) const;
   static void SetSliderPosition(QSlider* slider, int position);
-  static bool IsChecked(const QAction* item);
-  QAction* ItemAt(int position) const;  // 0 = broadcast, 1..8 devices, else null
 
   std::unique_ptr<Ui::CWheelDlg> m_ui;
   ArtNetLink* m_link = nullptr;  // null when the network is given from outside
   ArtDmxSender& m_sender;
   const NodeTable& m_nodes;
-  const LocalAddressTable& m_localAddresses;
 
   QSlider* m_sliderWhite = nullptr;
   QSlider* m_sliderGreen = nullptr;
@@ -164,15 +167,8 @@ class CWheelDlg : public QDialog {
   FavouritesBar* m_favourites = nullptr;
   OutputMenu* m_outputMenu = nullptr;
   QMenuBar* m_menuBar = nullptr;
-  QMenu* m_devicesMenu = nullptr;
   QMenu* m_windowMenu = nullptr;
-  std::int16_t m_deviceCount = 0;
-
-  // The items by position and, for each device item, the node address captured at build time.
-  QAction* m_broadcastItem = nullptr;
-  std::array<QAction*, kMaxDeviceItems> m_deviceItems{};
-  std::array<Ipv4Bytes, kMaxDeviceItems> m_deviceAddresses{};
-  int m_itemCount = 0;
+  DeviceMenu* m_devices = nullptr;  // a child of the dialog
 
   // Slider paints reach the output only once the Devices menu exists.
   bool m_outputReady = false;

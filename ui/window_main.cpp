@@ -12,5 +12,6 @@ int main(int argc, char* argv[]) {
   // Ties the window to the installed desktop entry (task bar icon and name).
   QGuiApplication::setDesktopFileName(QStringLiteral(CHROMASET_APP_ID));
   chromaset::ArtNetLink link;
-  return chromaset::RunChromaset(link);
+  chromaset::SettingsStore settings;
+  return chromaset::RunChromaset(link, {}, &settings);
 }

@@ -22,77 +22,11 @@
 #include <utility>
 #include <vector>
 
-#include "art_packets.h"
 #include "discovery_splash.h"
-#include "wheel_dlg.h"
+#include "rig.h"
 
 namespace chromaset::test {
 namespace {
-
-// A node's answer; a plain one is from an accepted maker.
-PollReply Node(Ipv4Bytes ip, std::string_view longName = "N", std::uint8_t esta24 = 0x1A,
-               std::uint8_t esta25 = 0x2C, std::string_view shortName = "") {
-  PollReply r({ip[0], ip[1], ip[2], ip[3]});
-  r.SetLongName(longName).Set(kAtEsta24, esta24).Set(kAtEsta25, esta25);
-  PutText(r.bytes.data() + kAtShortName, kShortNameWidth, shortName);
-  return r;
-}
-
-void Answer(NodeTable& table, const PollReply& reply) {
-  ProcessDatagram(reply.data(), reply.length, table);
-}
-
-// A window whose table holds the given answers, local address `local`; unless told not to start,
-// initialised without a discovery wait and shown. It records what the window sends.
-struct Rig : ArtDmxSender {
-  explicit Rig(const std::vector<PollReply>& answers = {}, Ipv4Bytes local = {2, 0, 0, 1},
-               bool start = true) {
-    locals[0] = local;
-    for (const auto& a : answers) Answer(*table, a);
-    if (!start) return;
-    EXPECT_TRUE(dlg.OnInitDialog({std::chrono::milliseconds(0), {}, /*showSplash=*/false}));
-    dlg.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&dlg));
-    QTest::qWait(30);  // the window paints
-  }
-  QAction* Item(int k) const { return dlg.DevicesMenu()->actions().value(k); }
-  // A pointer event at a point of the wheel picture, as the window system delivers it.
-  void Mouse(QEvent::Type type, QPoint wheel, Qt::MouseButtons buttons,
-             Qt::KeyboardModifiers modifiers = {}) {
-    const QPoint at = dlg.WheelPicture()->mapTo(&dlg, wheel);
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, QPointF(at), QPointF(dlg.mapToGlobal(at)), button, buttons, modifiers);
-    QApplication::sendEvent(&dlg, &event);
-  }
-  void Press(QPoint wheel, QEvent::Type type = QEvent::MouseButtonPress) {
-    Mouse(type, wheel, Qt::LeftButton);
-    Mouse(QEvent::MouseButtonRelease, wheel, Qt::NoButton);
-  }
-  std::vector<int> Sliders() const {
-    return {dlg.SliderRed()->value(), dlg.SliderGreen()->value(), dlg.SliderBlue()->value(),
-            dlg.SliderWhite()->value()};
-  }
-
-  bool SendArtDmx(const DmxFrame* frame, const Ipv4Bytes& to) override {
-    sent.emplace_back(to, *frame);
-    return true;
-  }
-
-  std::vector<std::pair<Ipv4Bytes, DmxFrame>> sent;  // destination, frame
-  std::optional<NodeTable> table{std::in_place};
-  LocalAddressTable locals{};
-  CWheelDlg dlg{*this, *table, locals};
-};
-
-// Where one paint of a slider (Red unless told) sends the frame.
-QStringList PaintTargets(Rig& rig, QSlider* slider = nullptr) {
-  rig.sent.clear();
-  (slider != nullptr ? slider : rig.dlg.SliderRed())->repaint();
-  QStringList out;
-  for (const auto& [to, frame] : rig.sent)
-    out << QString::asprintf("%d.%d.%d.%d", to[0], to[1], to[2], to[3]);
-  return out;
-}
 
 TEST(DevicesMenu, ListsAcceptedNodesInAnswerOrderAsTheyWereAtBuild) {
   Rig rig({Node({10, 20, 30, 20}, "Other maker", 0x12, 0x34),
@@ -102,7 +36,7 @@ TEST(DevicesMenu, ListsAcceptedNodesInAnswerOrderAsTheyWereAtBuild) {
            Node({10, 21, 30, 24}, "Caf\xE9"), Node({10, 20, 31, 25})},
           {10, 20, 30, 1});
   QStringList texts;  // '&' shows literally, a name ends at its field, bytes are Latin-1
-  for (QAction* item : rig.dlg.DevicesMenu()->actions()) texts << item->text();
+  for (int k = 0; k < rig.dlg.MenuItemCount(); ++k) texts << rig.Item(k)->text();
   EXPECT_EQ(texts, (QStringList{"ALL (Broadcast)", "Bar && Grill", QString(64, 'L'),
                                 QString::fromUtf8("Caf\u00e9"), "N"}));
   EXPECT_TRUE(rig.Item(0)->isChecked());
@@ -155,7 +89,8 @@ TEST(Output, EveryPaintSendsTheWholeFrameToTheTargetsTheMarksChoose) {
   QApplication::sendEvent(dlg.SliderWhite(), &enter);
   EXPECT_TRUE(rig.sent.empty());
   EXPECT_EQ(dlg.DeviceCount(), 9);
-  ASSERT_EQ(dlg.DevicesMenu()->actions().size(), 9);  // at most eight device items
+  ASSERT_EQ(dlg.MenuItemCount(), 9);  // at most eight device items
+  EXPECT_TRUE(rig.Item(9)->isSeparator());
   for (int k = 1; k <= 8; ++k) EXPECT_EQ(rig.Item(k)->data().toInt(), 130 + k);
   rig.Item(0)->trigger();  // choosing the checked broadcast item keeps it checked
   EXPECT_TRUE(rig.Item(0)->isChecked());

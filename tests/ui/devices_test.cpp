@@ -1,0 +1,124 @@
+// The Devices menu's own actions over a recording sender: search again, added nodes and the
+// remembered ticks, and where the frames go afterwards.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "add_node_dlg.h"
+#include "node_address.h"
+#include "rig.h"
+#include "settings_store.h"
+
+namespace chromaset::test {
+namespace {
+
+using namespace std::chrono_literals;
+QStringList Texts(const CWheelDlg& dlg) {
+  QStringList out;
+  for (const QAction* a : dlg.DevicesMenu()->actions()) out << (a->isSeparator() ? "|" : a->text());
+  return out;
+}
+
+TEST(DevicesMenu, SearchAgainRebuildsKeepingTicksByAddressAndTheBroadcastMark) {
+  Rig rig({}, {2, 0, 0, 1}, false);
+  Answer(*rig.table, Node({2, 0, 0, 21}, "First"));
+  rig.Start();
+  CWheelDlg& dlg = rig.dlg;
+  int polls = 0;
+  dlg.Devices().SetPoll([&] { ++polls; });
+  dlg.Devices().SetSearchWait(50ms);
+  Choose(rig.Item(1));
+  Answer(*rig.table, Node({2, 0, 7, 22}, "Far"));
+  Answer(*rig.table, Node({2, 0, 0, 23}, "Late"));
+  Choose(dlg.Devices().SearchItem());
+  EXPECT_EQ(polls, 1);
+  EXPECT_EQ(dlg.Devices().SearchItem()->text(), "Searching\u2026 (3 answered)");
+  EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.21"}));  // usable meanwhile
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.Devices().Searching(); }));
+  EXPECT_EQ(Texts(dlg),
+            QStringList({"ALL (Broadcast)", "First", "Far", "Late", "|", "Search again",
+                         "Add node\u2026", "Remove added node", "Wait for nodes at start"}));
+  EXPECT_FALSE(rig.Item(2)->isEnabled());
+  Choose(rig.Item(3));
+  EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.21", "2.0.0.23"}));
+  Choose(rig.Item(0));
+  Choose(dlg.Devices().SearchItem());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.Devices().Searching(); }));
+  EXPECT_EQ(PaintTargets(rig), (QStringList{"255.255.255.255"}));
+}
+
+TEST(DevicesMenu, AddedNodesFollowDiscoveredOnesWithinEightItems) {
+  Rig rig({}, {2, 0, 0, 1}, false);
+  for (std::uint8_t h = 101; h <= 105; ++h) {
+    Answer(*rig.table, Node({2, 0, 0, h}, "N"));
+  }
+  rig.Start();
+  CWheelDlg& dlg = rig.dlg;
+  DeviceMenu& devices = dlg.Devices();
+  for (const char* text : {"2.0.0.50", "9.9.9.9"}) EXPECT_EQ(devices.AddNode(text), "");
+  EXPECT_NE(devices.AddNode("2.0.0.101"), "");  // already listed
+  EXPECT_EQ(rig.Item(6)->text(), "2.0.0.50");
+  EXPECT_FALSE(rig.Item(7)->isEnabled());  // another network
+  Choose(rig.Item(6));
+  EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.50"}));
+
+  // The dialog names the reason and stays open; a good address closes it.
+  WhileModal([&] { Choose(devices.AddItem()); },
+             [](QWidget* modal) {
+               auto* add = qobject_cast<AddNodeDlg*>(modal);
+               ASSERT_NE(add, nullptr);
+               EXPECT_EQ(add->AddressField()->accessibleName(), "IPv4 address");
+               for (const char* text : {"127.0.0.1", "2.0.0.60"}) {
+                 add->AddressField()->setText(text);
+                 QTest::keyClick(add->AddressField(), Qt::Key_Return);
+               }
+               EXPECT_EQ(add->Problem()->text(), AddressProblemText(AddressProblem::Loopback));
+               EXPECT_FALSE(add->isVisible());
+             });
+  EXPECT_TRUE(devices.AddNode("2.0.0.61").contains("8 devices"));
+
+  // Removing one keeps the other ticks; an added node that answers is listed once.
+  devices.RemoveMenu()->actions()[1]->trigger();  // 9.9.9.9
+  QTest::qWait(1);
+  Answer(*rig.table, Node({2, 0, 0, 50}, "Answered"));
+  devices.Rebuild();
+  EXPECT_EQ(dlg.MenuItemCount(), 8);
+  EXPECT_EQ(rig.Item(6)->text(), "Answered");
+  EXPECT_EQ(rig.Item(7)->text(), "2.0.0.60");
+  EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.50"}));
+}
+
+TEST(DevicesMenu, RememberedTicksComeBackWhenTheirNodesAreListed) {
+  Rig rig({}, {2, 0, 0, 1}, false);
+  Settings remembered;
+  remembered.waitAtStart = false;
+  remembered.addedNodes = {{2, 0, 0, 70}};
+  remembered.tickedDevices = {{2, 0, 0, 31}, {2, 0, 0, 70}};
+  remembered.broadcastTicked = false;
+  CWheelDlg& dlg = rig.dlg;
+  dlg.Devices().Restore(remembered);
+  InitOptions options;
+  options.discoveryWait = 0ms;
+  options.searchInBackground = true;
+  options.searchWait = 50ms;
+  ASSERT_TRUE(dlg.OnInitDialog(options));
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+  EXPECT_FALSE(dlg.Devices().WaitItem()->isChecked());
+  // The added node is there at once, ticked; a tick not shown yet is still remembered.
+  EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.70"}));
+  Settings stored;
+  dlg.Devices().Store(stored);
+  EXPECT_EQ(stored, remembered);
+  Answer(*rig.table, Node({2, 0, 0, 31}, "Late"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.Devices().Searching(); }));
+  EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.31", "2.0.0.70"}));
+}
+
+}  // namespace
+}  // namespace chromaset::test

@@ -1,0 +1,87 @@
+// The settings file: what survives a save and a load, what a damaged file gives, and that a
+// user who changed nothing gets no file.
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "settings_store.h"
+
+namespace chromaset::test {
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+}
+
+TEST(SettingsStore, RoundTripAndNoFileWithoutAChange) {
+  const QTemporaryDir dir;
+  const QString path = dir.path() + "/chromaset/chromaset.conf";  // the folder is made
+  SettingsStore store(path);
+  Settings s = store.Load();
+  EXPECT_EQ(s, Settings{});
+  EXPECT_FALSE(store.Save(s));
+  EXPECT_FALSE(QFile::exists(path));
+
+  s.patch = {127, 15, 15, 509};
+  s.keepAlive = s.rateLimit = true;
+  s.waitAtStart = s.broadcastTicked = false;
+  s.addedNodes = {{2, 0, 0, 9}, {10, 1, 2, 3}};
+  s.favourites[0] = Rgbw{255, 128, 0, 1};
+  s.tickedDevices = {{2, 0, 0, 9}};
+  s.windowPosition = QPoint(-20, 300);
+  EXPECT_TRUE(store.Save(s));
+  EXPECT_FALSE(store.Save(s));
+  EXPECT_EQ(SettingsStore(path).Load(), s);
+  s.favourites[0].reset();  // back to a default: written as such
+  s.windowPosition.reset();
+  EXPECT_TRUE(store.Save(s));
+  EXPECT_EQ(SettingsStore(path).Load(), s);
+}
+
+TEST(SettingsStore, DamagedFileGivesDefaultsForWhatIsWrongWithOneLineEach) {
+  Settings partly;
+  partly.patch.universe = 3;
+  partly.favourites[1] = Rgbw{0xFF, 0, 0, 0x80};
+  const struct {
+    QByteArray file;
+    std::vector<std::string> named;  // in the stderr lines, one each
+    Settings expected;
+  } cases[] = {
+      {QByteArray("\x00\xff[[[ not a settings file\n", 26), {"is corrupt"}, Settings{}},
+      {"[output]\nnet=128\nsubNet=-1\nuniverse=3\nstart=510\nkeepAlive=maybe\n"
+       "[devices]\nadded=2.0.0.9 127.0.0.1\nticked=x\nwaitAtStart=1\n"
+       "[favourites]\n1=GG0000FF\n2=FF000080\n3=FF00\n[window]\nx=5\n",
+       {"output/net", "output/subNet", "output/start", "output/keepAlive", "devices/added",
+        "devices/ticked", "devices/waitAtStart", "favourites/1", "favourites/3", "window/y"},
+       partly},
+  };
+  for (const auto& c : cases) {
+    const QTemporaryDir dir;
+    const QString path = dir.path() + "/chromaset.conf";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.file) == c.file.size());
+    file.close();
+    SettingsStore store(path);
+    testing::internal::CaptureStderr();
+    const Settings loaded = store.Load();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(loaded, c.expected) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), std::ssize(c.named)) << err;
+    for (const std::string& key : c.named) EXPECT_NE(err.find(key), std::string::npos) << key;
+
+    // Nothing changed: the file stays as it was; a change replaces what was wrong.
+    EXPECT_FALSE(store.Save(loaded));
+    EXPECT_EQ(ReadAll(path), c.file);
+    Settings changed = loaded;
+    changed.rateLimit = true;
+    EXPECT_TRUE(store.Save(changed));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(SettingsStore(path).Load(), changed);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  }
+}
+
+}  // namespace
+}  // namespace chromaset::test
