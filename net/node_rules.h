@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "node_address.h"
 #include "node_table.h"
 
 namespace chromaset {
@@ -16,15 +17,10 @@ inline bool IsDrivenNode(const NodeRecord& record) {
   return record.EstaMan == kDrivenEstaCode || record.EstaMan == kDrivenEstaCodeSwapped;
 }
 
-// 0.0.0.0/8, 127.0.0.0/8 and everything from 224.0.0.0 on are never a node's own address.
-inline bool IsUnusableNodeAddress(const std::uint8_t* ip) {
-  return ip[0] == 0 || ip[0] == 127 || ip[0] >= 224;
-}
-
 // The node shares the first three octets with local (this computer's first address) and has an
 // address a node can have: the window offers it, the command line reports it as reachable.
-inline bool IsOnLocalNetwork(const std::uint8_t* ip, const std::uint8_t* local) {
-  return ip[0] == local[0] && ip[1] == local[1] && ip[2] == local[2] && !IsUnusableNodeAddress(ip);
+inline bool IsOnLocalNetwork(const Ipv4Bytes& ip, const Ipv4Bytes& local) {
+  return SameNetwork24(ip, local) && NodeAddressProblem(ip) == AddressProblem::None;
 }
 
 }  // namespace chromaset

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "node_address.h"
+
 namespace chromaset {
 
 namespace {
@@ -161,7 +163,7 @@ QString ReadValues(const QCommandLineParser& parser, CliOptions& options) {
   }
   for (const QString& to : parser.values(QStringLiteral("to"))) {
     Ipv4Bytes address{};
-    if (!ParseIpv4(to, address)) return Bad("to", to, "an IPv4 address like 2.0.0.5");
+    if (!ParseIpv4(to.toStdString(), address)) return Bad("to", to, "an IPv4 address like 2.0.0.5");
     options.targets.push_back(address);
   }
   const QString universe = parser.value(QStringLiteral("universe"));
@@ -226,19 +228,6 @@ QString RoffText(QString text) {
 }
 
 }  // namespace
-
-bool ParseIpv4(const QString& text, Ipv4Bytes& out) {
-  const QStringList parts = text.split(QLatin1Char('.'));
-  if (parts.size() != 4) return false;
-  Ipv4Bytes address{};
-  for (std::size_t i = 0; i < address.size(); ++i) {
-    int value = 0;
-    if (!ParseSmall(parts[static_cast<qsizetype>(i)], 255, value)) return false;
-    address[i] = static_cast<std::uint8_t>(value);
-  }
-  out = address;
-  return true;
-}
 
 CliParse ParseCommandLine(const QStringList& arguments) {
   CliParse result;

@@ -42,9 +42,6 @@ struct CliParse {
 // the program: the window.
 CliParse ParseCommandLine(const QStringList& arguments);
 
-// Dotted-quad IPv4 with four decimal parts 0-255; false leaves out unchanged.
-bool ParseIpv4(const QString& text, Ipv4Bytes& out);
-
 QString HelpText();
 QString VersionText(const QString& version);
 QString ManPage(const QString& version);

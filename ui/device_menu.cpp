@@ -9,6 +9,7 @@
 
 #include "add_node_dlg.h"
 #include "node_address.h"
+#include "node_rules.h"
 #include "settings_store.h"
 
 namespace chromaset {
@@ -16,10 +17,6 @@ namespace chromaset {
 namespace {
 
 constexpr int kSearchTickMs = 200;
-
-bool AcceptedNode(const NodeRecord& record) {
-  return record.EstaMan == kEstaManAccepted || record.EstaMan == kEstaManAcceptedSwapped;
-}
 
 QString FormatAddress(const Ipv4Bytes& ip) {
   return QStringLiteral("%1.%2.%3.%4").arg(ip[0]).arg(ip[1]).arg(ip[2]).arg(ip[3]);
@@ -132,7 +129,7 @@ void DeviceMenu::Rebuild() {
   for (std::size_t slot = 0; slot < kNodeSlots; ++slot) {
     const NodeRecord record = m_nodes.Record(slot);
     if (!IsInUse(record)) break;
-    if (!AcceptedNode(record)) continue;
+    if (!IsDrivenNode(record)) continue;
     ++m_deviceCount;
     const Ipv4Bytes ip{record.IpAddress[0], record.IpAddress[1], record.IpAddress[2],
                        record.IpAddress[3]};
@@ -161,8 +158,7 @@ void DeviceMenu::AddDeviceItem(const Ipv4Bytes& ip, const QString& text, const Q
   item->setData(ID_DEVICE_1 + m_itemCount);
   item->setCheckable(true);
   item->setChecked(false);
-  item->setEnabled(SameNetwork24(ip, m_localAddresses[0]) &&
-                   NodeAddressProblem(ip) == AddressProblem::None);
+  item->setEnabled(IsOnLocalNetwork(ip, m_localAddresses[0]));
   item->setToolTip(QStringLiteral("<qt>%1<br>%2</qt>").arg(FormatAddress(ip), tip));
   m_menu->insertAction(m_separator, item);
   m_deviceItems[index] = item;

@@ -23,10 +23,6 @@ inline constexpr int ID_BROADCAST = 40002;
 
 inline constexpr int kMaxDeviceItems = 8;
 
-// Accepted manufacturer codes, in both byte orders of the stored value.
-inline constexpr std::uint16_t kEstaManAccepted = 0x2C1A;
-inline constexpr std::uint16_t kEstaManAcceptedSwapped = 0x1A2C;
-
 inline constexpr char kMainCaption[] = "Chromaset - V1.00";
 inline constexpr char kDevicesMenuText[] = "Devices";
 inline constexpr char kBroadcastItemText[] = "ALL (Broadcast)";

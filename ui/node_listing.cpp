@@ -43,7 +43,7 @@ std::vector<NodeRow> NodeRows(const NodeSnapshot& snapshot, const Ipv4Bytes& loc
     row.shortName = NameField(record.ShortName, sizeof record.ShortName);
     row.longName = NameField(record.LongName, sizeof record.LongName);
     row.driven = IsDrivenNode(record);
-    row.localNetwork = IsOnLocalNetwork(ip, local.data());
+    row.localNetwork = IsOnLocalNetwork({ip[0], ip[1], ip[2], ip[3]}, local);
     rows.push_back(row);
   }
   return rows;
