@@ -1,23 +1,10 @@
 // The Devices menu's own actions over a recording sender: search again, added nodes and the
 // remembered ticks, and where the frames go afterwards.
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QSlider>
-#include <QTest>
-
-#include <gtest/gtest.h>
-
-#include "add_node_dlg.h"
-#include "node_address.h"
 #include "rig.h"
-#include "settings_store.h"
 
 namespace chromaset::test {
 namespace {
 
-using namespace std::chrono_literals;
 QStringList Texts(const CWheelDlg& dlg) {
   QStringList out;
   for (const QAction* a : dlg.DevicesMenu()->actions()) out << (a->isSeparator() ? "|" : a->text());
@@ -102,13 +89,7 @@ TEST(DevicesMenu, RememberedTicksComeBackWhenTheirNodesAreListed) {
   remembered.broadcastTicked = false;
   CWheelDlg& dlg = rig.dlg;
   dlg.Devices().Restore(remembered);
-  InitOptions options;
-  options.discoveryWait = 0ms;
-  options.searchInBackground = true;
-  options.searchWait = 50ms;
-  ASSERT_TRUE(dlg.OnInitDialog(options));
-  dlg.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+  rig.Start({0ms, {}, /*showSplash=*/false, /*searchInBackground=*/true, 300ms});
   EXPECT_FALSE(dlg.Devices().WaitItem()->isChecked());
   // The added node is there at once, ticked; a tick not shown yet is still remembered.
   EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.70"}));

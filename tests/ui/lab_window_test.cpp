@@ -1,31 +1,19 @@
 // The program on a real link inside the isolated lab: it polls once, lists the node that
-// answered, sends by broadcast, then by unicast to the ticked node, and ends with 0 on Escape.
-// (Its network failure path is checked on the real binary: real_failure_test.)
-#include <QAction>
-#include <QApplication>
-#include <QMenu>
-#include <QSlider>
-#include <QTest>
-#include <QTimer>
-
-#include <gtest/gtest.h>
-
-#include "application.h"
-#include "lab.h"
-#include "sim_node.h"
-#include "wheel_dlg.h"
+// answered, sends by broadcast, then by unicast to the ticked node, and ends with 0 on Escape;
+// "Search again" polls on the link and lists a node that answers only then. (The network failure
+// path is checked on the real binary: real_binary_test.)
+#include "rig.h"
 
 namespace chromaset::test {
 namespace {
 
-// An ArtDmx of universe 0 from the controller to `to`, channels 1..4 as given, the rest 0.
+// Whether node received an ArtDmx of universe 0 from the controller to `to`, channels 1..4 as
+// given and the rest 0.
 bool Got(const lab::SimNode& node, const lab::Ipv4& to, std::vector<std::uint8_t> channels) {
-  std::vector<std::uint8_t> bytes = {'A',  'r', 't', '-', 'N', 'e', 't', 0, 0,
-                                     0x50, 0,   14,  0,   1,   0,   0,   2, 0};
-  bytes.insert(bytes.end(), channels.begin(), channels.end());
-  bytes.resize(530);
+  channels.resize(512);
   for (const lab::Datagram& d : node.DmxFrames()) {
-    if (d.to == to && d.from == lab::Ipv4{2, 0, 0, 1} && d.bytes == bytes) return true;
+    if (d.to == to && d.from == lab::HostAddress(1) && d.bytes == MakeArtDmx(channels.data(), 512))
+      return true;
   }
   return false;
 }
@@ -35,14 +23,12 @@ TEST(LabWindow, ProgramPollsListsSendsAndEndsOnEscape) {
   lab::ReplyConfig config;
   config.longName = "Node six";
   lab::SimNode node(*lab, 6, config);
-  ASSERT_TRUE(node.Ok()) << node.Error();
   auto scope = lab->EnterController();
-  const InitOptions options{std::chrono::milliseconds(500), {}, /*showSplash=*/false};
   int ticks = 0;
   QTimer driver;  // once the broadcast of the first paints is there: tick the node, send, end
   QObject::connect(&driver, &QTimer::timeout, [&] {
     auto* dlg = qobject_cast<CWheelDlg*>(QApplication::activeModalWidget());
-    if (dlg == nullptr || (!Got(node, {255, 255, 255, 255}, {0, 0, 0, 0}) && ++ticks < 250)) return;
+    if (dlg == nullptr || (!Got(node, lab::kBroadcast, {0, 0, 0, 0}) && ++ticks < 250)) return;
     QAction* item = dlg->DevicesMenu()->actions().value(1);
     EXPECT_TRUE(item != nullptr && item->text() == "Node six");
     if (item != nullptr) item->trigger();
@@ -52,9 +38,26 @@ TEST(LabWindow, ProgramPollsListsSendsAndEndsOnEscape) {
   });
   driver.start(20);
   ArtNetLink link;
-  EXPECT_EQ(RunChromaset(link, options), 0);
+  EXPECT_EQ(RunChromaset(link, {500ms, {}, /*showSplash=*/false}), 0);
   EXPECT_EQ(node.PollsSeen(), 1u);
   EXPECT_TRUE(node.WaitFor([&] { return Got(node, {2, 0, 0, 6}, {128, 0, 0, 0}); }));
+}
+
+TEST(LabWindow, SearchAgainPollsOnTheLink) {
+  CHROMASET_LAB_OR_SKIP(lab, {5, 6});
+  lab::ReplyConfig silent;
+  silent.answer = false;
+  lab::SimNode early(*lab, 5), late(*lab, 6, silent);
+  auto scope = lab->EnterController();
+  ArtNetLink link;
+  CWheelDlg dlg(link);
+  ASSERT_TRUE(dlg.OnInitDialog({300ms, {}, /*showSplash=*/false, false, 500ms}));
+  ASSERT_EQ(dlg.MenuItemCount(), 2);
+  late.SetReplyConfig({});
+  Choose(dlg.Devices().SearchItem());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.Devices().Searching(); }));
+  EXPECT_EQ(late.PollsSeen(), 2u);
+  EXPECT_EQ(dlg.MenuItemCount(), 3);
 }
 
 }  // namespace

@@ -1,73 +1,20 @@
-// The output's new controls over a sender that keeps whole frames: the patch's bytes, typed
-// values and colour codes, favourites, and the names a screen reader sees.
-#include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTest>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
-
-#include <vector>
-
-#include "favourites_bar.h"
-#include "output_menu.h"
-#include "patch_dialog.h"
-#include "value_panel.h"
-#include "wheel_dlg.h"
+// The output's controls over a recording sender: the patch's frame, typed values and colour
+// codes, favourites, keep-alive and the rate limit, and the names a screen reader sees.
+#include "rig.h"
 
 namespace chromaset::test {
 namespace {
 
 using Values = std::array<std::uint8_t, 4>;
 
-struct FrameSender : ArtDmxSender {
-  bool SendArtDmx(const DmxFrame* frame, const Ipv4Bytes&) override {
-    frames.push_back(*frame);
-    return true;
-  }
-  std::vector<DmxFrame> frames;
-};
-
-void Pump() {
-  for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-template <typename T>
-T* Named(const QWidget& parent, const QString& name) {
-  for (T* w : parent.findChildren<T*>()) {
-    if (w->accessibleName() == name) return w;
-  }
-  return nullptr;
-}
-
-// A shown window over a FrameSender with no nodes, its first frames cleared.
-struct Window {
-  Window() : dlg(sender, nodes, local) {
-    InitOptions options;
-    options.discoveryWait = std::chrono::milliseconds(0);
-    EXPECT_TRUE(dlg.OnInitDialog(options));
-    dlg.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&dlg));
-    Pump();
-    sender.frames.clear();
-  }
-  FrameSender sender;
-  NodeTable nodes;
-  LocalAddressTable local{};
-  CWheelDlg dlg;
-};
-
 TEST(Output, APatchSendsTheColourAtOnceToItsPlaceWithAllElseZero) {
-  Window w;
+  Rig w;
   w.dlg.Values().Recall({10, 20, 30, 40});
-  Pump();
-  w.sender.frames.clear();
+  QTest::qWait(30);
+  w.sent.clear();
   w.dlg.Output().SetPatch({3, 2, 1, 509});
-  ASSERT_EQ(w.sender.frames.size(), 1u);  // at once, no repaint needed
-  const DmxFrame& f = w.sender.frames[0];
+  ASSERT_EQ(w.sent.size(), 1u);  // at once, no repaint needed
+  const DmxFrame& f = w.Last();
   EXPECT_EQ(f.Net, 3);
   EXPECT_EQ(f.SubUni, 0x21);
   EXPECT_EQ(f.Length, 512);
@@ -78,9 +25,9 @@ TEST(Output, APatchSendsTheColourAtOnceToItsPlaceWithAllElseZero) {
             QString::fromUtf8("Universe 3:2:1 \u00b7 DMX 509\u2013512"));
   // A slider paint writes to the patched channels only.
   w.dlg.SliderWhite()->setValue(99);
-  Pump();
-  EXPECT_EQ(w.sender.frames.back().Data[511], 99);
-  EXPECT_EQ(w.sender.frames.back().Data[3], 0);
+  QTest::qWait(30);
+  EXPECT_EQ(w.Last().Data[511], 99);
+  EXPECT_EQ(w.Last().Data[3], 0);
 }
 
 TEST(Output, ColourCodesParseOnlyWhole) {
@@ -96,24 +43,25 @@ TEST(Output, ColourCodesParseOnlyWhole) {
 }
 
 TEST(Output, TypedValuesAndCodesMoveTheSlidersWhichSend) {
-  Window w;
+  Rig w;
   auto* code = Named<QLineEdit>(w.dlg, "Colour code");
   ASSERT_NE(code, nullptr);
+  w.sent.clear();
   // A bad code is refused whole and marked; nothing moves, nothing is sent.
   code->setText("#12345");
   EXPECT_FALSE(w.dlg.Values().ApplyColourCode());
-  Pump();
+  QTest::qWait(30);
   EXPECT_TRUE(code->property("invalid").toBool());
   EXPECT_EQ(w.dlg.Values().Current(), (Values{0, 0, 0, 0}));
-  EXPECT_TRUE(w.sender.frames.empty());
+  EXPECT_TRUE(w.sent.empty());
   // A good one moves Red, Green and Blue; their repaints send it.
   code->setText("#102030");
   QTest::keyClick(code, Qt::Key_Return);  // applies it and leaves the window open
   EXPECT_TRUE(w.dlg.isVisible());
   EXPECT_FALSE(code->property("invalid").toBool());
-  Pump();
-  ASSERT_FALSE(w.sender.frames.empty());
-  EXPECT_EQ(w.sender.frames.back().Data[2], 0x30);
+  QTest::qWait(30);
+  ASSERT_FALSE(w.sent.empty());
+  EXPECT_EQ(w.Last().Data[2], 0x30);
   // A typed White moves its slider; a slider's change shows in its field and the code, and
   // each send is a slider paint (no loop, no extra send).
   auto* white = Named<QSpinBox>(w.dlg, "White value");
@@ -126,40 +74,67 @@ TEST(Output, TypedValuesAndCodesMoveTheSlidersWhichSend) {
   w.dlg.SliderRed()->setValue(255);
   EXPECT_EQ(Named<QSpinBox>(w.dlg, "Red value")->value(), 255);
   EXPECT_EQ(code->text(), "#FF2030");
-  w.sender.frames.clear();
-  Pump();
-  ASSERT_EQ(w.sender.frames.size(), 2u);  // one paint each of White and Red
-  EXPECT_EQ(w.sender.frames.back().Data[0], 255);
-  EXPECT_EQ(w.sender.frames.back().Data[3], 200);
+  w.sent.clear();
+  QTest::qWait(30);
+  ASSERT_EQ(w.sent.size(), 2u);  // one paint each of White and Red
+  EXPECT_EQ(w.Last().Data[0], 255);
+  EXPECT_EQ(w.Last().Data[3], 200);
 }
 
 TEST(Output, FavouritesStoreDeliberatelyAndRecallByClick) {
-  Window w;
+  Rig w;
   FavouritesBar& bar = w.dlg.Favourites();
   int changes = 0;
   QObject::connect(&bar, &FavouritesBar::Changed, [&] { ++changes; });
   w.dlg.Values().Recall({1, 2, 3, 4});
-  Pump();
+  QTest::qWait(30);
   bar.Store(0);
   w.dlg.Values().Recall({9, 9, 9, 9});
-  Pump();
-  w.sender.frames.clear();
+  QTest::qWait(30);
+  w.sent.clear();
   QTest::mouseClick(bar.Swatch(1), Qt::LeftButton);  // empty: nothing
-  Pump();
-  EXPECT_TRUE(w.sender.frames.empty());
+  QTest::qWait(30);
+  EXPECT_TRUE(w.sent.empty());
   EXPECT_EQ(w.dlg.Values().Current(), (Values{9, 9, 9, 9}));
   QTest::mouseClick(bar.Swatch(0), Qt::LeftButton);
-  Pump();
+  QTest::qWait(30);
   EXPECT_EQ(w.dlg.Values().Current(), (Values{1, 2, 3, 4}));
-  ASSERT_FALSE(w.sender.frames.empty());
-  EXPECT_EQ(w.sender.frames.back().Data[3], 4);
+  ASSERT_FALSE(w.sent.empty());
+  EXPECT_EQ(w.Last().Data[3], 4);
   bar.Clear(0);
   EXPECT_FALSE(bar.Stored()[0].has_value());
   EXPECT_EQ(changes, 2);
 }
 
+// Keep-alive sends nothing while off; on, it repeats the frame with the window hidden. The rate
+// limit sends fewer frames than a drag paints, the last values last.
+TEST(Output, KeepAliveAndRateLimitReachTheSender) {
+  Rig w;
+  w.dlg.Values().Recall({1, 2, 3, 4});
+  QTest::qWait(30);
+  const DmxFrame frame = w.Last();
+  w.sent.clear();
+  QTest::qWait(1500);
+  EXPECT_TRUE(w.sent.empty());
+  w.dlg.hide();
+  w.dlg.Output().SetKeepAlive(true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.sent.size() >= 2; }, 5000));
+  for (const auto& [to, f] : w.sent) EXPECT_EQ(std::memcmp(f.Data, frame.Data, kDmxChannels), 0);
+  w.dlg.Output().SetKeepAlive(false);
+  w.dlg.show();
+  w.dlg.Output().SetRateLimit(true);
+  w.sent.clear();
+  for (int i = 1; i <= 200; ++i) {  // a drag: each new Red painted at once
+    w.dlg.SliderRed()->setValue(i);
+    w.dlg.SliderRed()->repaint();
+    QTest::qWait(1);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Last().Data[0] == 200; }));
+  EXPECT_LT(w.sent.size(), 200u);
+}
+
 TEST(Output, ControlsAreNamedAsTheirLabelsAndTheMenuFollowsTheSettings) {
-  Window w;
+  Rig w;
   for (const char* name : {"Red value", "Green value", "Blue value", "White value", "Colour code",
                            "Favourite 1", "Favourite 8"}) {
     EXPECT_NE(Named<QWidget>(w.dlg, name), nullptr) << name;

@@ -1,28 +1,49 @@
 // The window offscreen over a sender that records instead of sending and a node table filled by
-// hand, shared by the window tests.
+// hand, and the helpers every window test shares (the lab's ones included).
 #pragma once
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QSlider>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <numeric>
 #include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "add_node_dlg.h"
+#include "application.h"
 #include "art_packets.h"
+#include "discovery_splash.h"
+#include "favourites_bar.h"
+#include "lab.h"
+#include "node_address.h"
+#include "output_menu.h"
+#include "patch_dialog.h"
+#include "settings_store.h"
+#include "value_panel.h"
 #include "wheel_dlg.h"
 
 namespace chromaset::test {
+
+using namespace std::chrono_literals;
 
 // A node's answer; a plain one is from an accepted maker.
 inline PollReply Node(Ipv4Bytes ip, std::string_view longName = "N", std::uint8_t esta24 = 0x1A,
@@ -46,8 +67,8 @@ struct Rig : ArtDmxSender {
     for (const auto& a : answers) Answer(*table, a);
     if (start) Start();
   }
-  void Start() {
-    EXPECT_TRUE(dlg.OnInitDialog({std::chrono::milliseconds(0), {}, /*showSplash=*/false}));
+  void Start(const InitOptions& options = {0ms, {}, /*showSplash=*/false}) {
+    EXPECT_TRUE(dlg.OnInitDialog(options));
     dlg.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     QTest::qWait(30);  // the window paints
@@ -69,6 +90,7 @@ struct Rig : ArtDmxSender {
     return {dlg.SliderRed()->value(), dlg.SliderGreen()->value(), dlg.SliderBlue()->value(),
             dlg.SliderWhite()->value()};
   }
+  const DmxFrame& Last() const { return sent.back().second; }
 
   bool SendArtDmx(const DmxFrame* frame, const Ipv4Bytes& to) override {
     sent.emplace_back(to, *frame);
@@ -91,11 +113,8 @@ inline QStringList PaintTargets(Rig& rig, QSlider* slider = nullptr) {
   return out;
 }
 
-// Chooses a menu item as a user would; item k of the Devices menu (0 = "ALL (Broadcast)").
+// Chooses a menu item as a user would.
 inline void Choose(QAction* item) { item->trigger(); }
-inline QAction* ItemAt(const CWheelDlg& dlg, int k) {
-  return dlg.DevicesMenu()->actions().value(k);
-}
 
 // Runs check on the modal dialog that action opens, once it is up; check must close it.
 inline void WhileModal(const std::function<void()>& action,
@@ -111,6 +130,15 @@ inline void WhileModal(const std::function<void()>& action,
   poll.start(10);
   action();
   EXPECT_TRUE(checked) << "no modal dialog came up";
+}
+
+// The widget of type T whose accessible name is name.
+template <typename T>
+T* Named(const QWidget& parent, const QString& name) {
+  for (T* w : parent.findChildren<T*>()) {
+    if (w->accessibleName() == name) return w;
+  }
+  return nullptr;
 }
 
 }  // namespace chromaset::test

@@ -1,11 +1,6 @@
 // The settings file: what survives a save and a load, what a damaged file gives, and that a
 // user who changed nothing gets no file.
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include "settings_store.h"
+#include "rig.h"
 
 namespace chromaset::test {
 namespace {

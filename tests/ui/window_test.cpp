@@ -1,28 +1,6 @@
 // The window offscreen over a sender that records instead of sending and a node table filled by
 // hand, driven as the window system would: the Devices menu and the output, pointer input on the
 // wheel, the frame, keys and About box, and the discovery splash.
-#include <QAction>
-#include <QApplication>
-#include <QDesktopServices>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMouseEvent>
-#include <QSlider>
-#include <QTest>
-#include <QTimer>
-#include <QUrl>
-
-#include <gtest/gtest.h>
-
-#include <numeric>
-#include <optional>
-#include <string>
-#include <string_view>
-#include <utility>
-#include <vector>
-
-#include "discovery_splash.h"
 #include "rig.h"
 
 namespace chromaset::test {
@@ -181,19 +159,14 @@ TEST(Shell, FrameMenusKeysAndAboutBox) {
   ASSERT_EQ(items.size(), 2);
   EXPECT_TRUE(items[0]->isSeparator());
   EXPECT_EQ(items[1]->text(), QString::fromUtf8("Inf&o \u00fcber Chromaset..."));
-  QStringList seen;  // the item opens a modal box, which Escape closes
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (QWidget* box = QApplication::activeModalWidget(); box != nullptr && seen.isEmpty()) {
-      seen << box->windowTitle();
-      for (QLabel* l : box->findChildren<QLabel*>()) seen << l->text();
-      QTest::keyClick(box, Qt::Key_Escape);
-    }
-  });
-  poll.start(10);
-  items[1]->trigger();
-  EXPECT_TRUE(seen.contains(QString::fromUtf8("Info \u00fcber Chromaset")));
-  EXPECT_TRUE(seen.contains("Chromaset Version 1.0"));
+  WhileModal([&] { items[1]->trigger(); },  // a modal box, which Escape closes
+             [](QWidget* box) {
+               QStringList seen{box->windowTitle()};
+               for (QLabel* l : box->findChildren<QLabel*>()) seen << l->text();
+               EXPECT_TRUE(seen.contains(QString::fromUtf8("Info \u00fcber Chromaset")));
+               EXPECT_TRUE(seen.contains("Chromaset Version 1.0"));
+               QTest::keyClick(box, Qt::Key_Escape);
+             });
   dlg.OnSysCommand(0xF060);  // other window commands open nothing
   const std::tuple<Qt::Key, Qt::KeyboardModifier, int> ends[] = {
       {Qt::Key_Return, Qt::NoModifier, QDialog::Accepted},
