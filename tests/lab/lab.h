@@ -24,7 +24,6 @@
 namespace chromaset::lab {
 
 inline constexpr const char* kLabLink = "lab0";
-inline constexpr int kControllerHost = 1;
 using Ipv4 = std::array<std::uint8_t, 4>;  // first octet first
 inline constexpr Ipv4 kBroadcast{255, 255, 255, 255};
 inline Ipv4 HostAddress(int host) { return {2, 0, 0, static_cast<std::uint8_t>(host)}; }
@@ -65,8 +64,8 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 class SimNode;
 class Lab {
  public:
-  // Controller 2.0.0.1 and nodes 2.0.0.h (2..254, distinct); nullptr and a one-line reason when
-  // the lab cannot be made or is not isolated.
+  // Controller 2.0.0.1 and nodes 2.0.0.h (2..254, distinct, else ip fails); nullptr and a one-line
+  // reason when the lab cannot be made or is not isolated.
   static std::unique_ptr<Lab> Create(std::vector<int> nodeHosts, std::string& whyNot);
   ~Lab();
 
@@ -116,9 +115,6 @@ class SimNode {
   SimNode(const Lab& lab, int host, ReplyConfig config = {});
   ~SimNode();
 
-  bool Ok() const { return m_error.empty(); }
-  const std::string& Error() const { return m_error; }
-  int Host() const { return m_host; }
   Ipv4 Address() const { return HostAddress(m_host); }
   void SetReplyConfig(const ReplyConfig& config);
   std::vector<Datagram> Received() const;
@@ -131,7 +127,7 @@ class SimNode {
   }
   // Sends from this node's address, port 6454.
   bool SendTo(const Ipv4& to, std::uint16_t port, const std::vector<std::uint8_t>& bytes) const {
-    return Ok() && m_lab.Send(Address(), to, port, bytes);
+    return m_lab.Send(Address(), to, port, bytes);
   }
 
  private:
@@ -142,7 +138,6 @@ class SimNode {
 
   const Lab& m_lab;
   const int m_host;
-  std::string m_error;
   mutable std::mutex m_lock;
   ReplyConfig m_config;
   std::vector<Datagram> m_received;

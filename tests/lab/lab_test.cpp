@@ -107,7 +107,7 @@ TEST(LabLink, DiscoveryAndFramesOnTheWire) {
   EXPECT_EQ(link.LocalAddresses()[0], (Ipv4Bytes{2, 0, 0, 1}));
   EXPECT_EQ(link.LocalAddresses()[1], Ipv4Bytes{}) << "loopback is not listed";
   for (const SimNode* n : {&n5, &n6, &n7}) {
-    ASSERT_TRUE(n->WaitFor([&] { return n->PollsSeen() == 1; })) << n->Host();
+    ASSERT_TRUE(n->WaitFor([&] { return n->PollsSeen() == 1; })) << int(n->Address()[3]);
     const Datagram d = n->Received()[0];
     EXPECT_TRUE(d.bytes.size() == 14 && d.from == HostAddress(1) && d.fromPort == 6454 &&
                 d.to == kBroadcast);
@@ -119,26 +119,10 @@ TEST(LabLink, DiscoveryAndFramesOnTheWire) {
   EXPECT_FALSE(IsInUse(t[3])) << "our own poll coming back is no node";
   EXPECT_EQ(std::string(t[1].LongName), "Simulated node 2.0.0.5") << "the whole reply arrived";
 
-  DmxFrame frame;
-  frame.Length = 512;
-  frame.Data[0] = 255;
-  frame.Data[3] = 10;
-  for (const Ipv4Bytes to : {kBroadcast, Ipv4Bytes{2, 0, 0, 5}}) {  // everyone, then node 5 alone
-    for (SimNode* n : {&n5, &n6, &n7}) n->ClearReceived();
-    ASSERT_TRUE(link.SendArtDmx(&frame, to));
-    ASSERT_TRUE(n5.WaitFor([&] { return !n5.DmxFrames().empty(); }));
-    std::this_thread::sleep_for(200ms);
-    for (const SimNode* n : {&n5, &n6, &n7}) {
-      const bool reached = to == kBroadcast || n == &n5;
-      ASSERT_EQ(n->Received().size(), reached ? 1u : 0u) << "node " << n->Host();
-      EXPECT_TRUE(!reached || (n->Received()[0].bytes == test::MakeArtDmx(frame.Data, 512) &&
-                               n->Received()[0].to == to));
-    }
-  }
-  DmxFrame tooLong = frame;
+  // Where frames go and their bytes on the wire: CliLab; a frame too long or missing: nothing.
+  DmxFrame tooLong;
   tooLong.Length = 513;
   EXPECT_FALSE(link.SendArtDmx(&tooLong, {2, 0, 0, 5}) || link.SendArtDmx(nullptr, {2, 0, 0, 5}));
-  EXPECT_FALSE(IsInUse(link.Nodes().Record(3))) << "nor is our own ArtDmx";
 }
 
 TEST(LabLink, BindFailureThenAFloodThenClose) {
