@@ -50,15 +50,8 @@ inline std::vector<std::uint8_t> MakeArtDmx(const std::uint8_t* channels, std::u
                                             std::uint8_t net = 0, std::uint8_t subUni = 0) {
   std::vector<std::uint8_t> p(18 + std::size_t{length}, 0);
   PutArtNetHeader(p.data(), kTestOpDmx);
-  const std::uint8_t rest[] = {0,
-                               14,
-                               0,
-                               1,
-                               subUni,
-                               net,
-                               static_cast<std::uint8_t>(length >> 8),
-                               static_cast<std::uint8_t>(length & 0xFF)};
-  std::copy(rest, rest + 8, p.begin() + 10);
+  p[11] = 14, p[13] = 1, p[14] = subUni, p[15] = net;
+  p[16] = static_cast<std::uint8_t>(length >> 8), p[17] = static_cast<std::uint8_t>(length);
   std::copy_n(channels, length, p.begin() + 18);
   return p;
 }
