@@ -11,7 +11,6 @@
 #include "wheel_image.h"
 
 namespace chromaset {
-namespace {
 
 // Hues wrap once either way; the levels at the exact edges of HueToChannel's ranges show.
 TEST(Colour, ChannelsTruncateTowardZeroAndBadInputGivesBlack) {
@@ -60,9 +59,8 @@ TEST(WheelImage, RingOverTheBackgroundAndOneMarker) {
         << k;
   }
   std::vector<std::pair<int, int>> points = {{0, 0}, {120, 130}, {123, 131}};  // build, overlap
-  for (int e : {-5, -4, -1, 0, 4, 5, 150, 294, 295, 299, 300, 303, 304, INT_MIN, INT_MAX}) {
-    points.insert(points.end(), {{e, e}, {e, 299 - e}, {e, 150}, {150, e}});
-  }
+  for (int e : {-5, -4, -1, 0, 4, 5, 150, 294, 295, 299, 300, 303, 304, INT_MIN, INT_MAX})
+    points.insert(points.end(), {{e, e}, {e, e > 0 ? 299 - e : INT_MAX}, {e, 150}, {150, e}});
   for (std::size_t n = 0; n < points.size(); ++n) {
     const auto [x, y] = points[n];
     const bool inside = x >= 0 && x < kWheelSize && y >= 0 && y < kWheelSize;
@@ -87,5 +85,4 @@ TEST(WheelImage, RingOverTheBackgroundAndOneMarker) {
   EXPECT_EQ(wheel->DrawMarker(150, 49), 0xFF007Fu);
 }
 
-}  // namespace
 }  // namespace chromaset
