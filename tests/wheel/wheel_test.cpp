@@ -60,7 +60,8 @@ TEST(WheelImage, RingOverTheBackgroundAndOneMarker) {
   }
   std::vector<std::pair<int, int>> points = {{0, 0}, {120, 130}, {123, 131}};  // build, overlap
   for (int e : {-5, -4, -1, 0, 4, 5, 150, 294, 295, 299, 300, 303, 304, INT_MIN, INT_MAX})
-    points.insert(points.end(), {{e, e}, {e, e > 0 ? 299 - e : INT_MAX}, {e, 150}, {150, e}});
+    points.insert(points.end(),
+                  {{e, e}, {e, e != INT_MIN ? 299 - e : INT_MAX}, {e, 150}, {150, e}});
   for (std::size_t n = 0; n < points.size(); ++n) {
     const auto [x, y] = points[n];
     const bool inside = x >= 0 && x < kWheelSize && y >= 0 && y < kWheelSize;
