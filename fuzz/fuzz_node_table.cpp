@@ -11,8 +11,6 @@
 #include "art_packets.h"
 #include "node_table.h"
 
-namespace {
-
 using chromaset::IsInUse;
 using chromaset::kNodeSlots;
 using chromaset::NodeSnapshot;
@@ -49,8 +47,6 @@ void CheckStep(const std::vector<std::uint8_t>& d, const NodeSnapshot& before,
   if (!reply || (port != 0 && !free)) Check(std::memcmp(&before, &after, sizeof before) == 0);
   if (reply && port != 0 && free) Check(found);
 }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

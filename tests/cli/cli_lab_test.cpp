@@ -9,7 +9,6 @@
 #include "lab.h"
 
 namespace chromaset::lab {
-namespace {
 
 using namespace std::chrono_literals;
 
@@ -28,9 +27,8 @@ Result Chromaset(const std::string& args, const std::string& before = "") {
   FILE* pipe = ::popen(command.c_str(), "r");
   Result result;
   char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
     result.output.append(buffer, n);
-  }
   const int status = ::pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
@@ -127,5 +125,4 @@ TEST(CliLab, UsageErrorOrPortTakenSendsNothingAndHoldRepeatsUntilCtrlC) {
   EXPECT_LE(node.DmxFrames().size(), 3u);
 }
 
-}  // namespace
 }  // namespace chromaset::lab

@@ -35,29 +35,27 @@ TEST(CommandLine, EachUsageErrorNamesTheOptionAndValue) {
   const struct {
     std::vector<const char*> args;
     const char* named;
-  } cases[] = {
-      {{"--send", "1,2,3,256"}, "--send: '1,2,3,256'"},
-      {{"--send", "1,2,3"}, "--send: '1,2,3'"},
-      {{"--send", "1,-2,3,4"}, "--send: '1,-2,3,4'"},
-      {{"--send", "1, 2,3,4"}, "--send: '1, 2,3,4'"},
-      {{"--send"}, "--send"},
-      {{"--send", "1,2,3,4", "--to", "2.0.0"}, "--to: '2.0.0'"},
-      {{"--send", "1,2,3,4", "--to", "2.0.0.256"}, "--to: '2.0.0.256'"},
-      {{"--send", "1,2,3,4", "--to", "node5"}, "--to: 'node5'"},
-      {{"--send", "1,2,3,4", "--universe", "128:0:0"}, "--universe: '128:0:0'"},
-      {{"--send", "1,2,3,4", "--address", "510"}, "--address: '510'"},
-      {{"--send", "1,2,3,4", "--address", "0"}, "--address: '0'"},
-      {{"--send", "1,2,3,4", "--hold", "-1"}, "--hold: '-1'"},
-      {{"--list", "--wait", "0.05"}, "--wait: '0.05'"},
-      {{"--list", "--wait", "61"}, "--wait: '61'"},
-      {{"--list", "--wait", "nan"}, "--wait: 'nan'"},
-      {{"--list", "--bogus"}, "--bogus"},
-      {{"--list", "--send", "1,2,3,4"}, "--list and --send"},
-      {{"--json"}, "--json needs --list"},
-      {{"--list", "--to", "2.0.0.5"}, "--to needs --send"},
-      {{"--send", "1,2,3,4", "--send", "1,2,3,4"}, "--send is given more than once"},
-      {{"--list", "extra"}, "'extra'"},
-  };
+  } cases[] = {{{"--send", "1,2,3,256"}, "--send: '1,2,3,256'"},
+               {{"--send", "1,2,3"}, "--send: '1,2,3'"},
+               {{"--send", "1,-2,3,4"}, "--send: '1,-2,3,4'"},
+               {{"--send", "1, 2,3,4"}, "--send: '1, 2,3,4'"},
+               {{"--send"}, "--send"},
+               {{"--send", "1,2,3,4", "--to", "2.0.0"}, "--to: '2.0.0'"},
+               {{"--send", "1,2,3,4", "--to", "2.0.0.256"}, "--to: '2.0.0.256'"},
+               {{"--send", "1,2,3,4", "--to", "node5"}, "--to: 'node5'"},
+               {{"--send", "1,2,3,4", "--universe", "128:0:0"}, "--universe: '128:0:0'"},
+               {{"--send", "1,2,3,4", "--address", "510"}, "--address: '510'"},
+               {{"--send", "1,2,3,4", "--address", "0"}, "--address: '0'"},
+               {{"--send", "1,2,3,4", "--hold", "-1"}, "--hold: '-1'"},
+               {{"--list", "--wait", "0.05"}, "--wait: '0.05'"},
+               {{"--list", "--wait", "61"}, "--wait: '61'"},
+               {{"--list", "--wait", "nan"}, "--wait: 'nan'"},
+               {{"--list", "--bogus"}, "--bogus"},
+               {{"--list", "--send", "1,2,3,4"}, "--list and --send"},
+               {{"--json"}, "--json needs --list"},
+               {{"--list", "--to", "2.0.0.5"}, "--to needs --send"},
+               {{"--send", "1,2,3,4", "--send", "1,2,3,4"}, "--send is given more than once"},
+               {{"--list", "extra"}, "'extra'"}};
   for (const auto& c : cases) {
     const CliParse p = Parse(c.args);
     EXPECT_EQ(p.status, kExitUsage) << c.named;

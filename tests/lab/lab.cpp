@@ -18,7 +18,6 @@
 #include <sstream>
 
 namespace chromaset::lab {
-namespace {
 
 constexpr const char* kThreadNetns = "/proc/thread-self/ns/net";
 const std::vector<std::uint8_t> kProbe{'l', 'a', 'b', '?'};  // echoed by the node namespace
@@ -51,8 +50,6 @@ bool ReceiveDatagram(int fd, Datagram& d) {
   d.at = Clock::now();
   return true;
 }
-
-}  // namespace
 
 std::string FormatIpv4(const Ipv4& a) {
   char text[INET_ADDRSTRLEN];
@@ -153,9 +150,8 @@ Lab::Scope::~Scope() {
 Lab::~Lab() {
   m_stopping = true;
   if (m_thread.joinable()) m_thread.join();
-  for (const int fd : {m_socket, m_nodes, m_controller}) {
+  for (const int fd : {m_socket, m_nodes, m_controller})
     if (fd >= 0) ::close(fd);
-  }
 }
 
 std::unique_ptr<Lab> Lab::Create(std::vector<int> nodeHosts, std::string& whyNot) {
@@ -223,9 +219,8 @@ void Lab::Serve() {
     const bool everyone = d.to == kBroadcast || d.to == Ipv4{2, 255, 255, 255};
     std::vector<Datagram> replies;
     const std::lock_guard<std::mutex> hold(m_lock);  // also keeps the replying nodes alive
-    for (SimNode* sim : m_sims) {
+    for (SimNode* sim : m_sims)
       if (d.bytes != kProbe && (everyone || d.to == sim->Address())) sim->Deliver(d, replies);
-    }
     std::stable_sort(replies.begin(), replies.end(), [](auto& a, auto& b) { return a.at < b.at; });
     for (const Datagram& reply : replies) {
       std::this_thread::sleep_until(reply.at);

@@ -7,17 +7,14 @@
 // it ends. One socket in the node namespace serves every SimNode, dispatching by destination.
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <chrono>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "art_packets.h"
 

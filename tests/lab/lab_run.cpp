@@ -18,8 +18,6 @@
 
 #include "lab.h"
 
-namespace {
-
 using namespace chromaset::lab;
 
 // H, or H:ESTA24:ESTA25 with an optional :LongName (the rest, colons included).
@@ -40,8 +38,6 @@ const char* OpName(const std::vector<std::uint8_t>& bytes) {
          : op == 0x5000 ? "ArtDmx"
                         : "other";
 }
-
-}  // namespace
 
 int main(int argc, char** argv) {
   // Without privileges a user namespace of our own (the caller as its root) gives the rights to

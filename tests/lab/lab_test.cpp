@@ -15,7 +15,6 @@
 #include "lab.h"
 
 namespace chromaset::lab {
-namespace {
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
@@ -23,9 +22,7 @@ using Bytes = std::vector<std::uint8_t>;
 std::size_t Entries(const char* directory) {
   return std::distance(std::filesystem::directory_iterator(directory), {});
 }
-std::string Link(const std::string& path) {
-  return std::filesystem::read_symlink(path).string();
-}  // "net:[inode]"
+std::string Link(const std::string& p) { return std::filesystem::read_symlink(p).string(); }
 
 // Whether any process still refers to one of the namespaces, by a thread or a descriptor.
 bool Referenced(const std::vector<std::string>& names) {
@@ -181,5 +178,4 @@ TEST(LabLink, BindFailureThenAFloodThenClose) {
     EXPECT_TRUE(n.Received().empty()) << "the link itself sent nothing";
 }
 
-}  // namespace
 }  // namespace chromaset::lab

@@ -10,7 +10,6 @@
 #include "artnet_link.h"
 
 namespace chromaset {
-namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using test::PollReply;
@@ -174,5 +173,4 @@ TEST(NetNodeTable, ReadersOnlyEverSeeWholeRecords) {
   EXPECT_EQ(torn, 0);
 }
 
-}  // namespace
 }  // namespace chromaset

@@ -7,7 +7,6 @@
 #include "output_pacer.h"
 
 namespace chromaset {
-namespace {
 
 using std::chrono::milliseconds;
 using Time = OutputPacer::Time;
@@ -34,9 +33,8 @@ std::vector<Sent> Drive(OutputPacer& pacer, int changes, milliseconds until) {
     for (auto wake = pacer.NextWake(kNodes.data(), 2, now); wake && *wake <= end;
          wake = pacer.NextWake(kNodes.data(), 2, now)) {
       now = std::max(now, *wake);
-      for (std::size_t n = 0; n < kNodes.size(); ++n) {
+      for (std::size_t n = 0; n < kNodes.size(); ++n)
         if (pacer.Due(kNodes[n], now)) send(n, now);
-      }
     }
   };
   for (int i = 1; i <= changes; ++i) {
@@ -44,9 +42,8 @@ std::vector<Sent> Drive(OutputPacer& pacer, int changes, milliseconds until) {
     now = kStart + milliseconds(i);
     frame.Data[0] = static_cast<std::uint8_t>(i);
     for (int paint = 0; paint < 3; ++paint) {
-      for (std::size_t n = 0; n < kNodes.size(); ++n) {
+      for (std::size_t n = 0; n < kNodes.size(); ++n)
         if (pacer.Offer(kNodes[n], frame, now) == OutputPacer::Action::kSendNow) send(n, now);
-      }
     }
   }
   wakeUntil(kStart + until);
@@ -87,9 +84,8 @@ TEST(OutputPacer, KeepAliveRepeatsAfterASecondOfIdleAndOnlyWhenOn) {
     pacer.SetRateLimit(c.rateLimit);
     const auto mine = Drive(pacer, 1, milliseconds(5500));
     ASSERT_EQ(mine.size(), c.sends) << c.keepAlive << c.rateLimit;
-    for (std::size_t i = 1; i < mine.size(); ++i) {
+    for (std::size_t i = 1; i < mine.size(); ++i)
       EXPECT_TRUE(mine[i].at == mine[i - 1].at || mine[i].at - mine[i - 1].at == kKeepAliveIdle);
-    }
   }
   // A destination nothing has gone to yet is due at once.
   OutputPacer pacer;
@@ -97,5 +93,4 @@ TEST(OutputPacer, KeepAliveRepeatsAfterASecondOfIdleAndOnlyWhenOn) {
   EXPECT_TRUE(pacer.Due(kNodes[1], kStart));
 }
 
-}  // namespace
 }  // namespace chromaset

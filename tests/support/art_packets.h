@@ -68,18 +68,12 @@ struct PollReply {
   }
   const std::uint8_t* data() const { return bytes.data(); }
   std::vector<std::uint8_t> Vector() const { return {bytes.begin(), bytes.begin() + length}; }
+  PollReply& Set(std::size_t at, std::uint8_t value) { return bytes[at] = value, *this; }
   PollReply& SetPort(std::uint16_t port) {
-    bytes[kAtPort] = static_cast<std::uint8_t>(port & 0xFF);
-    bytes[kAtPort + 1] = static_cast<std::uint8_t>(port >> 8);
-    return *this;
-  }
-  PollReply& Set(std::size_t at, std::uint8_t value) {
-    bytes[at] = value;
-    return *this;
+    return Set(kAtPort, port & 0xFF).Set(kAtPort + 1, port >> 8);
   }
   PollReply& SetLongName(std::string_view name) {
-    PutText(bytes.data() + kAtLongName, kLongNameWidth, name);
-    return *this;
+    return PutText(bytes.data() + kAtLongName, kLongNameWidth, name), *this;
   }
 };
 

@@ -3,7 +3,6 @@
 #include "rig.h"
 
 namespace chromaset::test {
-namespace {
 
 QStringList Texts(const CWheelDlg& dlg) {
   QStringList out;
@@ -19,10 +18,10 @@ TEST(DevicesMenu, SearchAgainRebuildsKeepingTicksByAddressAndTheBroadcastMark) {
   int polls = 0;
   dlg.Devices().SetPoll([&] { ++polls; });
   dlg.Devices().SetSearchWait(50ms);
-  Choose(rig.Item(1));
+  rig.Item(1)->trigger();
   Answer(*rig.table, Node({2, 0, 7, 22}, "Far"));
   Answer(*rig.table, Node({2, 0, 0, 23}, "Late"));
-  Choose(dlg.Devices().SearchItem());
+  dlg.Devices().SearchItem()->trigger();
   EXPECT_EQ(polls, 1);
   EXPECT_EQ(dlg.Devices().SearchItem()->text(), "Searching\u2026 (3 answered)");
   EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.21"}));  // usable meanwhile
@@ -31,19 +30,17 @@ TEST(DevicesMenu, SearchAgainRebuildsKeepingTicksByAddressAndTheBroadcastMark) {
             QStringList({"ALL (Broadcast)", "First", "Far", "Late", "|", "Search again",
                          "Add node\u2026", "Remove added node", "Wait for nodes at start"}));
   EXPECT_FALSE(rig.Item(2)->isEnabled());
-  Choose(rig.Item(3));
+  rig.Item(3)->trigger();
   EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.21", "2.0.0.23"}));
-  Choose(rig.Item(0));
-  Choose(dlg.Devices().SearchItem());
+  rig.Item(0)->trigger();
+  dlg.Devices().SearchItem()->trigger();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.Devices().Searching(); }));
   EXPECT_EQ(PaintTargets(rig), (QStringList{"255.255.255.255"}));
 }
 
 TEST(DevicesMenu, AddedNodesFollowDiscoveredOnesWithinEightItems) {
   Rig rig({}, {2, 0, 0, 1}, false);
-  for (std::uint8_t h = 101; h <= 105; ++h) {
-    Answer(*rig.table, Node({2, 0, 0, h}, "N"));
-  }
+  for (std::uint8_t h = 101; h <= 105; ++h) Answer(*rig.table, Node({2, 0, 0, h}, "N"));
   rig.Start();
   CWheelDlg& dlg = rig.dlg;
   DeviceMenu& devices = dlg.Devices();
@@ -51,11 +48,11 @@ TEST(DevicesMenu, AddedNodesFollowDiscoveredOnesWithinEightItems) {
   EXPECT_NE(devices.AddNode("2.0.0.101"), "");  // already listed
   EXPECT_EQ(rig.Item(6)->text(), "2.0.0.50");
   EXPECT_FALSE(rig.Item(7)->isEnabled());  // another network
-  Choose(rig.Item(6));
+  rig.Item(6)->trigger();
   EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.50"}));
 
   // The dialog names the reason and stays open; a good address closes it.
-  WhileModal([&] { Choose(devices.AddItem()); },
+  WhileModal([&] { devices.AddItem()->trigger(); },
              [](QWidget* modal) {
                auto* add = qobject_cast<AddNodeDlg*>(modal);
                ASSERT_NE(add, nullptr);
@@ -101,5 +98,4 @@ TEST(DevicesMenu, RememberedTicksComeBackWhenTheirNodesAreListed) {
   EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.31", "2.0.0.70"}));
 }
 
-}  // namespace
 }  // namespace chromaset::test

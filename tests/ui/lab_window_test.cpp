@@ -5,7 +5,6 @@
 #include "rig.h"
 
 namespace chromaset::test {
-namespace {
 
 // Whether node received an ArtDmx of universe 0 from the controller to `to`, channels 1..4 as
 // given and the rest 0.
@@ -54,11 +53,10 @@ TEST(LabWindow, SearchAgainPollsOnTheLink) {
   ASSERT_TRUE(dlg.OnInitDialog({300ms, {}, /*showSplash=*/false, false, 500ms}));
   ASSERT_EQ(dlg.MenuItemCount(), 2);
   late.SetReplyConfig({});
-  Choose(dlg.Devices().SearchItem());
+  dlg.Devices().SearchItem()->trigger();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.Devices().Searching(); }));
   EXPECT_EQ(late.PollsSeen(), 2u);
   EXPECT_EQ(dlg.MenuItemCount(), 3);
 }
 
-}  // namespace
 }  // namespace chromaset::test

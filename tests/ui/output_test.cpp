@@ -3,7 +3,6 @@
 #include "rig.h"
 
 namespace chromaset::test {
-namespace {
 
 using Values = std::array<std::uint8_t, 4>;
 
@@ -18,9 +17,8 @@ TEST(Output, APatchSendsTheColourAtOnceToItsPlaceWithAllElseZero) {
   EXPECT_EQ(f.Net, 3);
   EXPECT_EQ(f.SubUni, 0x21);
   EXPECT_EQ(f.Length, 512);
-  for (std::size_t i = 0; i < kDmxChannels; ++i) {
+  for (std::size_t i = 0; i < kDmxChannels; ++i)
     ASSERT_EQ(f.Data[i], i >= 508 ? (i - 507) * 10 : 0) << "channel " << i + 1;
-  }
   EXPECT_EQ(w.dlg.findChild<QLabel*>("m_outputStatus")->text(),
             QString::fromUtf8("Universe 3:2:1 \u00b7 DMX 509\u2013512"));
   // A slider paint writes to the patched channels only.
@@ -36,9 +34,8 @@ TEST(Output, ColourCodesParseOnlyWhole) {
                                                   {"#f80", {255, 136, 0}},
                                                   {" #0a0B0c ", {10, 11, 12}}};
   for (const auto& [text, rgb] : good) EXPECT_EQ(ParseColourCode(text), rgb) << text;
-  for (const char* bad : {"", "#", "f80", "#FF80", "#FF80001", "#GG0000", "0xFF80", "#ff 800"}) {
+  for (const char* bad : {"", "#", "f80", "#FF80", "#FF80001", "#GG0000", "0xFF80", "#ff 800"})
     EXPECT_FALSE(ParseColourCode(bad).has_value()) << bad;
-  }
   EXPECT_EQ(FormatColourCode({255, 10, 0}), "#FF0A00");
 }
 
@@ -140,9 +137,8 @@ TEST(Output, ControlsAreNamedAsTheirLabelsAndTheMenuFollowsTheSettings) {
     EXPECT_NE(Named<QWidget>(w.dlg, name), nullptr) << name;
   }
   PatchDialog patch({127, 15, 15, 100});
-  for (const char* name : {"Net", "Sub-Net", "Universe", "Start address"}) {
+  for (const char* name : {"Net", "Sub-Net", "Universe", "Start address"})
     EXPECT_NE(Named<QSpinBox>(patch, name), nullptr) << name;
-  }
   EXPECT_TRUE(patch.PortAddressLabel()->text().startsWith("32767"));
   Named<QSpinBox>(patch, "Net")->setValue(1);
   EXPECT_TRUE(patch.PortAddressLabel()->text().startsWith("511"));  // live
@@ -156,5 +152,4 @@ TEST(Output, ControlsAreNamedAsTheirLabelsAndTheMenuFollowsTheSettings) {
   EXPECT_TRUE(menu->KeepAliveItem()->isChecked());
 }
 
-}  // namespace
 }  // namespace chromaset::test

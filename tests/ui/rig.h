@@ -2,31 +2,12 @@
 // hand, and the helpers every window test shares (the lab's ones included).
 #pragma once
 
-#include <QAction>
-#include <QApplication>
-#include <QDesktopServices>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMouseEvent>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
-#include <QUrl>
-
 #include <gtest/gtest.h>
+#include <QtTest>
+#include <QtWidgets>
 
-#include <functional>
 #include <numeric>
 #include <optional>
-#include <string_view>
-#include <utility>
-#include <vector>
 
 #include "add_node_dlg.h"
 #include "application.h"
@@ -37,9 +18,7 @@
 #include "node_address.h"
 #include "output_menu.h"
 #include "patch_dialog.h"
-#include "settings_store.h"
 #include "value_panel.h"
-#include "wheel_dlg.h"
 
 namespace chromaset::test {
 
@@ -113,9 +92,6 @@ inline QStringList PaintTargets(Rig& rig, QSlider* slider = nullptr) {
   return out;
 }
 
-// Chooses a menu item as a user would.
-inline void Choose(QAction* item) { item->trigger(); }
-
 // Runs check on the modal dialog that action opens, once it is up; check must close it.
 inline void WhileModal(const std::function<void()>& action,
                        const std::function<void(QWidget*)>& check) {
@@ -135,9 +111,8 @@ inline void WhileModal(const std::function<void()>& action,
 // The widget of type T whose accessible name is name.
 template <typename T>
 T* Named(const QWidget& parent, const QString& name) {
-  for (T* w : parent.findChildren<T*>()) {
+  for (T* w : parent.findChildren<T*>())
     if (w->accessibleName() == name) return w;
-  }
   return nullptr;
 }
 

@@ -3,7 +3,6 @@
 #include "rig.h"
 
 namespace chromaset::test {
-namespace {
 
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
@@ -78,5 +77,4 @@ TEST(SettingsStore, DamagedFileGivesDefaultsForWhatIsWrongWithOneLineEach) {
   }
 }
 
-}  // namespace
 }  // namespace chromaset::test

@@ -4,7 +4,6 @@
 #include "rig.h"
 
 namespace chromaset::test {
-namespace {
 
 TEST(DevicesMenu, ListsAcceptedNodesInAnswerOrderAsTheyWereAtBuild) {
   Rig rig({Node({10, 20, 30, 20}, "Other maker", 0x12, 0x34),
@@ -46,9 +45,8 @@ TEST(Output, EveryPaintSendsTheWholeFrameToTheTargetsTheMarksChoose) {
   Rig rig(nodes);
   CWheelDlg& dlg = rig.dlg;
   ASSERT_GE(rig.sent.size(), 4u);  // showing painted each slider
-  for (const auto& [to, frame] : rig.sent) {
+  for (const auto& [to, frame] : rig.sent)
     EXPECT_EQ(Summary(frame), (std::vector{512, 0, 0, 0, 0, 0, 0, 0}));
-  }
   const std::pair<QSlider*, int> values[] = {{dlg.SliderRed(), 10},
                                              {dlg.SliderGreen(), 20},
                                              {dlg.SliderBlue(), 30},
@@ -117,9 +115,8 @@ TEST(Pointer, PicksOnTheRingInsideTheMarginAndTheLogoOpensTheHomePage) {
   for (auto keys : {Qt::ShiftModifier, Qt::ControlModifier}) {  // drags with anything more
     rig.Mouse(QEvent::MouseMove, {150, 251}, Qt::LeftButton, keys);
   }
-  for (auto more : {Qt::RightButton, Qt::MiddleButton, Qt::BackButton, Qt::ForwardButton}) {
+  for (auto more : {Qt::RightButton, Qt::MiddleButton, Qt::BackButton, Qt::ForwardButton})
     rig.Mouse(QEvent::MouseMove, {150, 251}, Qt::LeftButton | more);
-  }
   rig.Mouse(QEvent::MouseMove, {150, 251}, Qt::NoButton);
   EXPECT_EQ(rig.Sliders(), (std::vector{255, 0, 0, 33}));
   for (QPoint p : {QPoint(270, 150), QPoint(150, 30), QPoint(40, 160), QPoint(230, 240)}) {
@@ -137,9 +134,8 @@ TEST(Pointer, PicksOnTheRingInsideTheMarginAndTheLogoOpensTheHomePage) {
   EXPECT_EQ(rig.Sliders(), (std::vector{1, 4, 4, 33}));
   // The logo opens the home page once per click; its edge and the gap before the ring do
   // nothing, nor do a double click's second press and drags over it.
-  for (QPoint p : {QPoint(150, 150), QPoint(101, 199), QPoint(100, 150), QPoint(150, 200)}) {
+  for (QPoint p : {QPoint(150, 150), QPoint(101, 199), QPoint(100, 150), QPoint(150, 200)})
     rig.Press(p);
-  }
   rig.Press({150, 150}, QEvent::MouseButtonDblClick);
   rig.Mouse(QEvent::MouseMove, {150, 150}, Qt::LeftButton);
   EXPECT_EQ(urls.opened,
@@ -209,7 +205,6 @@ TEST(Shell, SplashCountsEveryAnsweringNodeWhileTheDialogWaitsHidden) {
   EXPECT_TRUE(rig.sent.empty());
 }
 
-}  // namespace
 }  // namespace chromaset::test
 
 #include "window_test.moc"
