@@ -1,7 +1,8 @@
 // Pick latency of the window, in-process and offscreen: from a press on the hue ring to the
 // third ArtDmx handed to the sender (broadcast target), and its parts: the marker, the picture
 // hand-over, the three slider repaints and the three sends. The sender assembles each ArtDmx
-// as the link does but opens no socket (bench_net measures sendto itself).
+// as the link does but opens no socket (bench_net measures sendto itself). Also the frame rate
+// of a drag around the ring with the 44 frames/s limit off and on.
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -10,11 +11,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
 #include "artnet_link.h"
 #include "artnet_packets.h"
+#include "dmx_output.h"
 #include "wheel_dlg.h"
 #include "wheel_image.h"
 
@@ -67,11 +71,12 @@ struct Rig {
 // Two ring points of different colours, so every pick changes the sliders.
 const QPoint kRingPoints[2] = {QPoint(251, 150), QPoint(150, 251)};
 
-void PressAt(CWheelDlg& dlg, QPoint wheelPoint) {
+// A left-button pointer event at a point of the wheel picture.
+void PointerAt(CWheelDlg& dlg, QPoint wheelPoint, QEvent::Type type = QEvent::MouseButtonPress) {
   const QPoint p = dlg.WheelPicture()->mapTo(&dlg, wheelPoint);
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(p), QPointF(dlg.mapToGlobal(p)),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&dlg, &press);
+  QMouseEvent event(type, QPointF(p), QPointF(dlg.mapToGlobal(p)), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(&dlg, &event);
 }
 
 void BM_PickToThirdDatagram(benchmark::State& state) {
@@ -79,7 +84,7 @@ void BM_PickToThirdDatagram(benchmark::State& state) {
   int i = 0;
   for (auto _ : state) {
     const long target = rig.sender.sent + 3;
-    PressAt(*rig.dialog, kRingPoints[i++ & 1]);
+    PointerAt(*rig.dialog, kRingPoints[i++ & 1]);
     while (rig.sender.sent < target) QCoreApplication::processEvents();
   }
   // Let stray paints finish outside the timing.
@@ -134,6 +139,38 @@ void BM_PickStep4_ThreeSends(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PickStep4_ThreeSends)->Unit(benchmark::kMicrosecond);
+
+// A one-second drag once around the ring, one pointer move every 4 ms (a 250 Hz mouse), the
+// event loop running between moves as in the real window; counts the frames handed to the
+// sender (broadcast: every frame reaches every node) during that second. Arg: rate limit.
+void BM_DragRate(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  Rig rig;
+  rig.dialog->Output().SetRateLimit(state.range(0) != 0);
+  constexpr auto kMove = std::chrono::milliseconds(4);
+  constexpr int kMoves = 250;
+  long frames = 0;
+  long drags = 0;
+  for (auto _ : state) {
+    const long before = rig.sender.sent;
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i <= kMoves; ++i) {
+      const double a = 2.0 * 3.14159265358979 * i / kMoves;
+      const QPoint p(150 + static_cast<int>(std::lround(101.0 * std::cos(a))),
+                     150 + static_cast<int>(std::lround(101.0 * std::sin(a))));
+      PointerAt(*rig.dialog, p, i == 0 ? QEvent::MouseButtonPress : QEvent::MouseMove);
+      while (Clock::now() < start + kMove * (i + 1)) QCoreApplication::processEvents();
+    }
+    frames += rig.sender.sent - before;
+    ++drags;
+    PointerAt(*rig.dialog, QPoint(251, 150), QEvent::MouseButtonRelease);
+    // Held frames go out after the drag, outside the count.
+    const Clock::time_point settle = Clock::now() + std::chrono::milliseconds(100);
+    while (Clock::now() < settle) QCoreApplication::processEvents();
+  }
+  state.counters["frames_per_s"] = static_cast<double>(frames) / static_cast<double>(drags);
+}
+BENCHMARK(BM_DragRate)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace chromaset
