@@ -103,8 +103,8 @@ TEST(CliLab, UsageErrorOrPortTakenSendsNothingAndHoldRepeatsUntilCtrlC) {
   EXPECT_EQ(window.status, 1);  // no display: one line instead of an abort
   EXPECT_NE(window.output.find("--help"), std::string::npos) << window.output;
   {
-    const ScopedFd holder(OpenArtNetSocket());
-    ASSERT_GE(holder.get(), 0);
+    const ScopedFd holder{OpenArtNetSocket()};
+    ASSERT_GE(holder.fd, 0);
     for (const char* args : {"--send 1,2,3,4", "--list --wait 0.1"}) {
       const Result run = Chromaset(args);
       EXPECT_EQ(run.status, 1) << args;

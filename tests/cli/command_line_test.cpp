@@ -32,36 +32,32 @@ TEST(CommandLine, GoodCommandsBecomeOptions) {
 }
 
 TEST(CommandLine, EachUsageErrorNamesTheOptionAndValue) {
-  const struct {
-    std::vector<const char*> args;
-    const char* named;
-  } cases[] = {{{"--send", "1,2,3,256"}, "--send: '1,2,3,256'"},
-               {{"--send", "1,2,3"}, "--send: '1,2,3'"},
-               {{"--send", "1,-2,3,4"}, "--send: '1,-2,3,4'"},
-               {{"--send", "1, 2,3,4"}, "--send: '1, 2,3,4'"},
-               {{"--send"}, "--send"},
-               {{"--send", "1,2,3,4", "--to", "2.0.0"}, "--to: '2.0.0'"},
-               {{"--send", "1,2,3,4", "--to", "2.0.0.256"}, "--to: '2.0.0.256'"},
-               {{"--send", "1,2,3,4", "--to", "node5"}, "--to: 'node5'"},
-               {{"--send", "1,2,3,4", "--universe", "128:0:0"}, "--universe: '128:0:0'"},
-               {{"--send", "1,2,3,4", "--address", "510"}, "--address: '510'"},
-               {{"--send", "1,2,3,4", "--address", "0"}, "--address: '0'"},
-               {{"--send", "1,2,3,4", "--hold", "-1"}, "--hold: '-1'"},
-               {{"--list", "--wait", "0.05"}, "--wait: '0.05'"},
-               {{"--list", "--wait", "61"}, "--wait: '61'"},
-               {{"--list", "--wait", "nan"}, "--wait: 'nan'"},
-               {{"--list", "--bogus"}, "--bogus"},
-               {{"--list", "--send", "1,2,3,4"}, "--list and --send"},
-               {{"--json"}, "--json needs --list"},
-               {{"--list", "--to", "2.0.0.5"}, "--to needs --send"},
-               {{"--send", "1,2,3,4", "--send", "1,2,3,4"}, "--send is given more than once"},
-               {{"--list", "extra"}, "'extra'"}};
-  for (const auto& c : cases) {
-    const CliParse p = Parse(c.args);
-    EXPECT_EQ(p.status, kExitUsage) << c.named;
-    EXPECT_TRUE(p.error.contains(QString::fromUtf8(c.named))) << p.error.toStdString();
+  const auto check = [](const std::vector<const char*>& args, const std::string& named) {
+    const CliParse p = Parse(args);
+    EXPECT_EQ(p.status, kExitUsage) << named;
+    EXPECT_TRUE(p.error.contains(QString::fromStdString(named))) << p.error.toStdString();
     EXPECT_FALSE(p.error.contains(QLatin1Char('\n'))) << p.error.toStdString();
+  };
+  // A bad value (after a good --send or --list): the message names the option and the value.
+  for (const std::string bad :
+       {"--send 1,2,3,256", "--send 1,2,3", "--send 1,-2,3,4", "--send 1, 2,3,4", "--to 2.0.0",
+        "--to 2.0.0.256", "--to node5", "--universe 128:0:0", "--address 510", "--address 0",
+        "--hold -1", "--wait 0.05", "--wait 61", "--wait nan"}) {
+    const std::string option = bad.substr(0, bad.find(' ')), value = bad.substr(bad.find(' ') + 1);
+    std::vector<const char*> args{"--send", "1,2,3,4", option.c_str(), value.c_str()};
+    if (option == "--send") args.erase(args.begin(), args.begin() + 2);
+    if (option == "--wait") args.erase(args.begin(), args.begin() + 1), args[0] = "--list";
+    check(args, option + ": '" + value + "'");
   }
+  const std::pair<std::vector<const char*>, const char*> others[] = {
+      {{"--send"}, "--send"},
+      {{"--list", "--bogus"}, "--bogus"},
+      {{"--list", "--send", "1,2,3,4"}, "--list and --send"},
+      {{"--json"}, "--json needs --list"},
+      {{"--list", "--to", "2.0.0.5"}, "--to needs --send"},
+      {{"--send", "1,2,3,4", "--send", "1,2,3,4"}, "--send is given more than once"},
+      {{"--list", "extra"}, "'extra'"}};
+  for (const auto& [args, named] : others) check(args, named);
 }
 
 NodeRecord Node(std::array<std::uint8_t, 4> ip, std::uint16_t esta, const char* shortName,

@@ -6,16 +6,12 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sched.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 namespace chromaset::lab {
 
@@ -23,32 +19,10 @@ constexpr const char* kThreadNetns = "/proc/thread-self/ns/net";
 const std::vector<std::uint8_t> kProbe{'l', 'a', 'b', '?'};  // echoed by the node namespace
 using Clock = std::chrono::steady_clock;
 
-ino_t ThreadNetnsInode() {
-  struct stat st {};
-  return ::stat(kThreadNetns, &st) == 0 ? st.st_ino : 0;
-}
-
 sockaddr_in SocketAddress(const Ipv4& ip, std::uint16_t port) {
   sockaddr_in a{AF_INET, htons(port), {}, {}};
   std::memcpy(&a.sin_addr, ip.data(), 4);
   return a;
-}
-
-// A waiting datagram with its sender and (IP_PKTINFO) its destination; false when none.
-bool ReceiveDatagram(int fd, Datagram& d) {
-  static thread_local std::uint8_t buffer[65536];
-  sockaddr_in from{};
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
-  iovec part{buffer, sizeof buffer};
-  msghdr m{&from, sizeof from, &part, 1, control, sizeof control, 0};
-  const ssize_t n = ::recvmsg(fd, &m, MSG_DONTWAIT);
-  if (n < 0 || CMSG_FIRSTHDR(&m) == nullptr) return false;
-  std::memcpy(d.to.data(), CMSG_DATA(CMSG_FIRSTHDR(&m)) + offsetof(in_pktinfo, ipi_addr), 4);
-  std::memcpy(d.from.data(), &from.sin_addr, 4);
-  d.fromPort = ntohs(from.sin_port);
-  d.bytes.assign(buffer, buffer + n);
-  d.at = Clock::now();
-  return true;
 }
 
 std::string FormatIpv4(const Ipv4& a) {
@@ -65,48 +39,47 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   return condition();
 }
 
-int MakeNetns(std::string& whyNot) {
-  int fd = -1, error = 0;
-  // unshare moves only the calling thread: a short-lived one makes the namespace.
-  std::thread([&] {
-    fd = ::unshare(CLONE_NEWNET) == 0 ? ::open(kThreadNetns, O_RDONLY | O_CLOEXEC) : -1;
-    error = errno;
-  }).join();
-  if (fd < 0)
-    whyNot = std::string("cannot make a network namespace (") + std::strerror(error) +
-             "); run as root or under scripts/isolated";
-  return fd;
-}
-
-bool RunIpBatch(int netnsFd, const std::string& script, std::string& whyNot) {
-  whyNot = "ip -batch failed in a lab namespace";
-  if (netnsFd < 0) return false;
-  const Lab::Scope inside(netnsFd);  // the shell and ip start in this thread's namespace
+// `ip -batch` in the calling thread's namespace (the shell and ip start in it).
+bool RunIp(const std::string& script) {
   return std::system(
              ("PATH=$PATH:/usr/sbin:/sbin ip -batch - <<'END'\n" + script + "END\n").c_str()) == 0;
 }
 
+int MakeNetns(const std::string& script, std::string& whyNot) {
+  int fd = -1;
+  // unshare moves only the calling thread: a short-lived one makes the namespace.
+  std::thread([&] {
+    whyNot = "ip -batch failed in a lab namespace";
+    if (::unshare(CLONE_NEWNET) != 0)
+      whyNot = std::string("cannot make a network namespace (") + std::strerror(errno) +
+               "); run as root or under scripts/isolated";
+    else if (RunIp(script))
+      fd = ::open(kThreadNetns, O_RDONLY | O_CLOEXEC);
+  }).join();
+  return fd;
+}
+
 bool CheckIsolated(int netnsFd, std::string& whyNot) {
-  const ino_t caller = ThreadNetnsInode();
+  struct stat caller {
+  }, its{};
+  if (::stat(kThreadNetns, &caller) != 0 || ::fstat(netnsFd, &its) != 0 ||
+      its.st_ino == caller.st_ino)
+    return whyNot = "it is the caller's own namespace (or cannot be told apart)", false;
   std::thread([&] {
     whyNot = "cannot enter the namespace to check it";
     if (::setns(netnsFd, CLONE_NEWNET) != 0) return;
-    whyNot = "it is the caller's own namespace";
-    if (ThreadNetnsInode() == caller) return;
     whyNot.clear();
     struct if_nameindex* links = ::if_nameindex();
-    for (const struct if_nameindex* l = links; l != nullptr && l->if_index != 0; ++l) {
+    for (const struct if_nameindex* l = links; l != nullptr && l->if_index != 0; ++l)
       if (l->if_name != std::string("lo") && l->if_name != std::string(kLabLink))
         whyNot = std::string("it holds the link ") + l->if_name;
-    }
     if (links != nullptr) ::if_freenameindex(links);
     // IPv4 routes only: every IPv6 route is on lo or lab0 once those are the only links.
     std::ifstream v4("/proc/thread-self/net/route");
-    std::string line, device;
-    while (whyNot.empty() && std::getline(v4, line) && std::istringstream(line) >> device) {
+    std::string device, rest;
+    while (whyNot.empty() && v4 >> device && std::getline(v4, rest))
       if (device != kLabLink && device != "Iface")
         whyNot = "it has an IPv4 route through " + device;
-    }
     if (links == nullptr || !v4.is_open()) whyNot = "cannot list its links and routes";
   }).join();
   return whyNot.empty();
@@ -127,75 +100,64 @@ int OpenArtNetSocket(std::uint16_t port, bool sharing) {
   return fd;
 }
 
-void ScopedFd::reset(int fd) {
-  if (m_fd >= 0) ::close(m_fd);
-  m_fd = fd;
+void ScopedFd::reset(int next) {
+  if (fd >= 0) ::close(fd);
+  fd = next;
 }
 
-Lab::Scope::Scope(int netnsFd) : m_previous(::open(kThreadNetns, O_RDONLY | O_CLOEXEC)) {
-  if (m_previous < 0 || ::setns(netnsFd, CLONE_NEWNET) != 0) {
-    std::perror("lab: cannot enter a lab namespace; stopping rather than use the wrong network");
-    std::abort();
-  }
+// Aborts rather than go on in the wrong namespace.
+void Enter(int netnsFd) {
+  if (netnsFd >= 0 && ::setns(netnsFd, CLONE_NEWNET) == 0) return;
+  std::perror("lab: cannot move between namespaces; stopping rather than use the wrong network");
+  std::abort();
 }
 
-Lab::Scope::~Scope() {
-  if (m_previous >= 0 && ::setns(m_previous, CLONE_NEWNET) != 0) {
-    std::perror("lab: cannot leave a lab namespace");
-    std::abort();
-  }
-  if (m_previous >= 0) ::close(m_previous);
+Scope::Scope(int netnsFd) : m_previous{::open(kThreadNetns, O_RDONLY | O_CLOEXEC)} {
+  Enter(m_previous.fd < 0 ? -1 : netnsFd);
 }
+
+Scope::~Scope() { Enter(m_previous.fd); }
 
 Lab::~Lab() {
   m_stopping = true;
   if (m_thread.joinable()) m_thread.join();
-  for (const int fd : {m_socket, m_nodes, m_controller})
-    if (fd >= 0) ::close(fd);
 }
 
-std::unique_ptr<Lab> Lab::Create(std::vector<int> nodeHosts, std::string& whyNot) {
+std::unique_ptr<Lab> Lab::Create(const std::vector<int>& nodeHosts, std::string& whyNot) {
   auto lab = std::make_unique<Lab>();
-  lab->m_hosts = std::move(nodeHosts);
-  return lab->Build(whyNot) ? std::move(lab) : nullptr;
-}
-
-bool Lab::Build(std::string& whyNot) {
-  if ((m_controller = MakeNetns(whyNot)) < 0 || (m_nodes = MakeNetns(whyNot)) < 0) return false;
   // The veth's far end is made straight inside the node namespace: it never exists in ours.
-  std::string nodes = "link set lo up\n",
-              controller = nodes + "link add lab0 type veth peer name lab0 netns /proc/" +
-                           std::to_string(::getpid()) + "/fd/" + std::to_string(m_nodes) +
-                           "\naddr add 2.0.0.1/8 brd + dev lab0\n";
-  for (const int h : m_hosts)
+  std::string nodes = "link set lo up\n", up = "link set lab0 up\nroute add default dev lab0\n";
+  for (const int h : nodeHosts)
     nodes += "addr add " + FormatIpv4(HostAddress(h)) + "/8 brd + dev lab0\n";
-  const std::string up =
-      "link set lab0 up\nroute add default dev lab0\n";  // 255.255.255.255 needs a route
-  if (!RunIpBatch(m_controller, controller + up, whyNot) ||
-      !RunIpBatch(m_nodes, nodes + up, whyNot))
-    return false;
-  if (!CheckIsolated(m_controller, whyNot) || !CheckIsolated(m_nodes, whyNot)) {
-    whyNot = "a lab namespace is not isolated: " + whyNot;
-    return false;
-  }
+  if ((lab->nodes.fd = MakeNetns("", whyNot)) < 0 ||
+      (lab->controller.fd =
+           MakeNetns("link set lo up\nlink add lab0 type veth peer name lab0 "
+                     "netns /proc/" +
+                         std::to_string(::getpid()) + "/fd/" + std::to_string(lab->nodes.fd) +
+                         "\naddr add 2.0.0.1/8 brd + dev lab0\n" + up,
+                     whyNot)) < 0)
+    return nullptr;
   {
-    const Scope inNodes(m_nodes);
-    m_socket = OpenArtNetSocket();
+    const Scope inNodes(lab->nodes.fd);  // 255.255.255.255 needs a route
+    if (!RunIp(nodes + up)) return whyNot = "ip -batch failed in a lab namespace", nullptr;
+    lab->m_socket.fd = OpenArtNetSocket();
   }
-  m_thread = std::thread([this] { Serve(); });
+  if (!CheckIsolated(lab->controller.fd, whyNot) || !CheckIsolated(lab->nodes.fd, whyNot))
+    return whyNot = "a lab namespace is not isolated: " + whyNot, nullptr;
+  lab->m_thread = std::thread([lab = lab.get()] { lab->Serve(); });
   // A fresh veth drops what is sent before the kernel has seen its carrier: broadcast probes
   // until the node namespace echoes one.
-  const Scope inController(m_controller);
-  const ScopedFd probe(OpenArtNetSocket(47999));
+  const Scope inController(lab->controller.fd);
+  const ScopedFd probe{OpenArtNetSocket(47999)};
   const sockaddr_in everyone = SocketAddress(kBroadcast, test::kTestArtNetPort);
-  pollfd echo{probe.get(), POLLIN, 0};
-  for (int tries = 500; !m_hosts.empty() && tries > 0; --tries) {
-    ::sendto(probe.get(), kProbe.data(), kProbe.size(), 0,
+  pollfd echo{probe.fd, POLLIN, 0};
+  for (int tries = 500; !nodeHosts.empty() && tries > 0; --tries) {
+    ::sendto(probe.fd, kProbe.data(), kProbe.size(), 0,
              reinterpret_cast<const sockaddr*>(&everyone), sizeof everyone);
-    if (m_socket >= 0 && probe.get() >= 0 && ::poll(&echo, 1, 20) > 0) return true;
+    if (lab->m_socket.fd >= 0 && probe.fd >= 0 && ::poll(&echo, 1, 20) > 0) return lab;
   }
   whyNot = "the lab's sockets cannot be opened or its veth did not come up";
-  return m_hosts.empty() && m_socket >= 0;
+  return nodeHosts.empty() && lab->m_socket.fd >= 0 ? std::move(lab) : nullptr;
 }
 
 bool Lab::Send(const Ipv4& from, const Ipv4& to, std::uint16_t port,
@@ -206,15 +168,26 @@ bool Lab::Send(const Ipv4& from, const Ipv4& to, std::uint16_t port,
   msghdr m{&destination, sizeof destination, &part, 1, control, sizeof control, 0};
   cmsghdr* c = CMSG_FIRSTHDR(&m);
   *c = cmsghdr{CMSG_LEN(sizeof(in_pktinfo)), IPPROTO_IP, IP_PKTINFO};
-  std::memcpy(CMSG_DATA(c) + offsetof(in_pktinfo, ipi_spec_dst), from.data(),
-              4);  // the source address
-  return ::sendmsg(m_socket, &m, 0) == static_cast<ssize_t>(bytes.size());
+  std::memcpy(CMSG_DATA(c) + offsetof(in_pktinfo, ipi_spec_dst), from.data(), 4);  // the source
+  return ::sendmsg(m_socket.fd, &m, 0) == static_cast<ssize_t>(bytes.size());
 }
 
+// Receives each datagram with its sender and (IP_PKTINFO) its destination and hands it on.
 void Lab::Serve() {
+  static std::uint8_t buffer[65536];
   for (Datagram d; !m_stopping;) {
-    pollfd ready{m_socket, POLLIN, 0};  // 20 ms: how soon a stop is noticed
-    if (::poll(&ready, 1, 20) <= 0 || !ReceiveDatagram(m_socket, d)) continue;
+    pollfd ready{m_socket.fd, POLLIN, 0};  // 20 ms: how soon a stop is noticed
+    sockaddr_in from{};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+    iovec part{buffer, sizeof buffer};
+    msghdr m{&from, sizeof from, &part, 1, control, sizeof control, 0};
+    const ssize_t n = ::poll(&ready, 1, 20) > 0 ? ::recvmsg(m_socket.fd, &m, MSG_DONTWAIT) : -1;
+    if (n < 0 || CMSG_FIRSTHDR(&m) == nullptr) continue;
+    std::memcpy(d.to.data(), CMSG_DATA(CMSG_FIRSTHDR(&m)) + offsetof(in_pktinfo, ipi_addr), 4);
+    std::memcpy(d.from.data(), &from.sin_addr, 4);
+    d.fromPort = ntohs(from.sin_port);
+    d.bytes.assign(buffer, buffer + n);
+    d.at = Clock::now();
     if (d.bytes == kProbe) Send({}, d.from, d.fromPort, d.bytes);
     const bool everyone = d.to == kBroadcast || d.to == Ipv4{2, 255, 255, 255};
     std::vector<Datagram> replies;
@@ -247,12 +220,11 @@ void SimNode::Deliver(const Datagram& d, std::vector<Datagram>& replies) {
   test::PollReply reply(m_config.ip.value_or(Address()));
   reply.Set(test::kAtEsta24, m_config.esta24).Set(test::kAtEsta25, m_config.esta25);
   test::PutText(&reply.bytes[test::kAtShortName], test::kShortNameWidth,
-                m_config.shortName.value_or("Sim " + std::to_string(m_host)));
+                "Sim " + std::to_string(m_host));
   reply.SetLongName(m_config.longName.value_or("Simulated node " + FormatIpv4(Address())));
-  reply.length = std::clamp<std::size_t>(m_config.length, 1, reply.bytes.size());
   // Art-Net sends replies to port 6454 of the poll's sender.
-  replies.push_back({Address(), test::kTestArtNetPort, d.from,
-                     m_config.raw.empty() ? reply.Vector() : m_config.raw, d.at + m_config.delay});
+  replies.push_back(
+      {Address(), test::kTestArtNetPort, d.from, reply.Vector(), d.at + m_config.delay});
 }
 
 void SimNode::SetReplyConfig(const ReplyConfig& config) {
@@ -260,14 +232,11 @@ void SimNode::SetReplyConfig(const ReplyConfig& config) {
   m_config = config;
 }
 
-std::vector<Datagram> SimNode::Received() const {
+std::vector<Datagram> SimNode::Received(std::uint16_t opCode) const {
   const std::lock_guard<std::mutex> hold(m_lock);
-  return m_received;
-}
-
-std::vector<Datagram> SimNode::Only(std::uint16_t opCode) const {
-  std::vector<Datagram> some = Received();
-  std::erase_if(some, [&](const Datagram& d) { return test::ArtNetOpCode(d.bytes) != opCode; });
+  std::vector<Datagram> some = m_received;
+  std::erase_if(some,
+                [&](auto& d) { return opCode != 0 && test::ArtNetOpCode(d.bytes) != opCode; });
   return some;
 }
 

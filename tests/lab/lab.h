@@ -27,10 +27,9 @@ inline Ipv4 HostAddress(int host) { return {2, 0, 0, static_cast<std::uint8_t>(h
 std::string FormatIpv4(const Ipv4& a);
 bool InCi();  // CI=true: a lab test that cannot run fails instead of skipping
 
-// A fresh empty network namespace held by the returned descriptor (-1 and why on failure).
-int MakeNetns(std::string& whyNot);
-// `ip -batch` with script, started inside the namespace of netnsFd and nowhere else.
-bool RunIpBatch(int netnsFd, const std::string& script, std::string& whyNot);
+// A fresh network namespace held by the returned descriptor, `ip -batch` script run inside it and
+// nowhere else (-1 and why on failure).
+int MakeNetns(const std::string& script, std::string& whyNot);
 // Checked from inside: not the caller's namespace, no link but lo and lab0, every IPv4 route
 // through lab0 (IPv6 also lo). False with a one-line reason otherwise.
 bool CheckIsolated(int netnsFd, std::string& whyNot);
@@ -38,15 +37,10 @@ bool CheckIsolated(int netnsFd, std::string& whyNot);
 // A UDP socket of the calling thread's namespace bound to 0.0.0.0:port, broadcasting and
 // reporting destinations (IP_PKTINFO); sharing adds SO_REUSEADDR and SO_REUSEPORT. -1 on failure.
 int OpenArtNetSocket(std::uint16_t port = test::kTestArtNetPort, bool sharing = false);
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd = -1) : m_fd(fd) {}
+struct ScopedFd {
+  int fd = -1;
   ~ScopedFd() { reset(); }
-  int get() const { return m_fd; }
-  void reset(int fd = -1);
-
- private:
-  int m_fd;
+  void reset(int next = -1);
 };
 
 struct Datagram {
@@ -58,38 +52,31 @@ struct Datagram {
 };
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
+// Moves the calling thread into a namespace and back when it ends; aborts rather than go on in
+// the wrong one.
+struct Scope {
+  explicit Scope(int netnsFd);
+  ~Scope();
+  ScopedFd m_previous;
+};
+
 class SimNode;
 class Lab {
  public:
   // Controller 2.0.0.1 and nodes 2.0.0.h (2..254, distinct, else ip fails); nullptr and a one-line
   // reason when the lab cannot be made or is not isolated.
-  static std::unique_ptr<Lab> Create(std::vector<int> nodeHosts, std::string& whyNot);
+  static std::unique_ptr<Lab> Create(const std::vector<int>& nodeHosts, std::string& whyNot);
   ~Lab();
-
-  // Moves the calling thread into a namespace and back when it ends; aborts rather than go on
-  // in the wrong one.
-  class Scope {
-   public:
-    explicit Scope(int netnsFd);
-    Scope(Scope&& other) noexcept : m_previous(other.m_previous) { other.m_previous = -1; }
-    ~Scope();
-
-   private:
-    int m_previous = -1;
-  };
-  Scope EnterController() const { return Scope(m_controller); }
-  int ControllerNetnsFd() const { return m_controller; }
-  int NodeNetnsFd() const { return m_nodes; }
+  Scope EnterController() const { return Scope(controller.fd); }
+  ScopedFd controller, nodes;  // the namespaces
 
  private:
   friend class SimNode;
-  bool Build(std::string& whyNot);
   void Serve();
   bool Send(const Ipv4& from, const Ipv4& to, std::uint16_t port,
             const std::vector<std::uint8_t>& bytes) const;
 
-  int m_controller = -1, m_nodes = -1, m_socket = -1;
-  std::vector<int> m_hosts;
+  ScopedFd m_socket;
   mutable std::mutex m_lock;  // guards m_sims
   mutable std::vector<SimNode*> m_sims;
   std::atomic<bool> m_stopping{false};
@@ -99,11 +86,9 @@ class Lab {
 struct ReplyConfig {
   std::optional<Ipv4> ip;  // reported address; default the node's own
   std::uint8_t esta24 = 0x1A, esta25 = 0x2C;
-  std::optional<std::string> shortName, longName;  // default "Sim h", "Simulated node 2.0.0.h"
-  std::size_t length = test::kTestReplyLength;     // 1..1024
-  std::vector<std::uint8_t> raw;                   // when set, sent instead, byte for byte
-  std::chrono::milliseconds delay{0};              // between the poll and the answer
-  bool answer = true;                              // false: polls are recorded, not answered
+  std::optional<std::string> longName;  // default "Simulated node 2.0.0.h"
+  std::chrono::milliseconds delay{0};   // between the poll and the answer
+  bool answer = true;                   // false: polls are recorded, not answered
 };
 
 // A simulated Art-Net node at 2.0.0.host: records what reaches it and answers each ArtPoll.
@@ -114,9 +99,9 @@ class SimNode {
 
   Ipv4 Address() const { return HostAddress(m_host); }
   void SetReplyConfig(const ReplyConfig& config);
-  std::vector<Datagram> Received() const;
-  std::vector<Datagram> DmxFrames() const { return Only(test::kTestOpDmx); }
-  std::size_t PollsSeen() const { return Only(test::kTestOpPoll).size(); }
+  std::vector<Datagram> Received(std::uint16_t opCode = 0) const;  // 0: all
+  std::vector<Datagram> DmxFrames() const { return Received(test::kTestOpDmx); }
+  std::size_t PollsSeen() const { return Received(test::kTestOpPoll).size(); }
   void ClearReceived();
   bool WaitFor(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(3)) const {
@@ -129,7 +114,6 @@ class SimNode {
 
  private:
   friend class Lab;
-  std::vector<Datagram> Only(std::uint16_t opCode) const;
   // Records d; a poll's reply (from this node, due at `at`) goes into replies.
   void Deliver(const Datagram& d, std::vector<Datagram>& replies);
 

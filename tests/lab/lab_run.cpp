@@ -31,22 +31,13 @@ bool ParseNode(const char* text, int& host, ReplyConfig& config) {
   return host >= 2 && host <= 254 && esta24 >= 0 && esta24 <= 255 && esta25 >= 0 && esta25 <= 255;
 }
 
-const char* OpName(const std::vector<std::uint8_t>& bytes) {
-  const std::uint16_t op = chromaset::test::ArtNetOpCode(bytes);
-  return op == 0x2000   ? "ArtPoll"
-         : op == 0x2100 ? "ArtPollReply"
-         : op == 0x5000 ? "ArtDmx"
-                        : "other";
-}
-
 int main(int argc, char** argv) {
   // Without privileges a user namespace of our own (the caller as its root) gives the rights to
   // build the lab; it must be made while the process has one thread. On failure the lab says why.
   if (::geteuid() != 0 && ::unshare(CLONE_NEWUSER | CLONE_NEWNET) == 0) {
-    const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
     std::ofstream("/proc/self/setgroups") << "deny";
-    std::ofstream("/proc/self/uid_map") << "0 " + uid + " 1";
-    std::ofstream("/proc/self/gid_map") << "0 " + gid + " 1";
+    std::ofstream("/proc/self/uid_map") << "0 " + std::to_string(::getuid()) + " 1";
+    std::ofstream("/proc/self/gid_map") << "0 " + std::to_string(::getgid()) + " 1";
   }
   std::vector<int> hosts;
   std::vector<ReplyConfig> configs;
@@ -60,18 +51,11 @@ int main(int argc, char** argv) {
     if (arg == "--wait-ms") ok = std::sscanf(value, "%d", &waitMs) == 1 && waitMs >= 0;
     ok = ok && (arg == "--log" || ((arg == "--node" || arg == "--wait-ms") && ++first < argc));
   }
-  if (!ok || ++first >= argc) {
-    std::fputs(
-        "usage: chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... [--wait-ms N] [--log] "
-        "-- COMMAND [ARG...]\n",
-        stderr);
-    return 125;
-  }
-  std::string whyNot;
-  const auto lab = Lab::Create(hosts, whyNot);
-  if (!lab)
-    return std::fprintf(stderr, "chromaset_lab_run: cannot make the lab: %s\n", whyNot.c_str()),
-           125;
+  std::string whyNot =
+      "usage: chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... "
+      "[--wait-ms N] [--log] -- COMMAND [ARG...]";
+  const auto lab = ok && ++first < argc ? Lab::Create(hosts, whyNot) : nullptr;
+  if (!lab) return std::fprintf(stderr, "chromaset_lab_run: %s\n", whyNot.c_str()), 125;
   std::vector<std::unique_ptr<SimNode>> sims;
   for (std::size_t i = 0; i < hosts.size(); ++i)
     sims.push_back(std::make_unique<SimNode>(*lab, hosts[i], configs[i]));
@@ -81,23 +65,26 @@ int main(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
   const pid_t child = ::fork();
   if (child == 0) {  // the command never runs in our namespace
-    if (::setns(lab->ControllerNetnsFd(), CLONE_NEWNET) != 0) ::_exit(125);
+    if (::setns(lab->controller.fd, CLONE_NEWNET) != 0) ::_exit(125);
     for (const int s : {SIGINT, SIGTERM, SIGQUIT}) ::signal(s, SIG_DFL);
     ::execvp(argv[first], argv + first);
     ::_exit(127);
   }
   int status = 0;
-  while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  for (const auto& sim : sims) {
-    for (const Datagram& d : log ? sim->Received() : std::vector<Datagram>{}) {
+  while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) continue;
+  for (std::size_t i = 0; log && i < sims.size(); ++i)
+    for (const Datagram& d : sims[i]->Received()) {
+      const std::uint16_t op = chromaset::test::ArtNetOpCode(d.bytes);
       std::fprintf(stderr, "node %s: +%.1f ms %s %zu bytes from %s:%u to %s\n",
-                   FormatIpv4(sim->Address()).c_str(),
+                   FormatIpv4(sims[i]->Address()).c_str(),
                    std::chrono::duration<double, std::milli>(d.at - started).count(),
-                   OpName(d.bytes), d.bytes.size(), FormatIpv4(d.from).c_str(), d.fromPort,
+                   op == 0x2000   ? "ArtPoll"
+                   : op == 0x2100 ? "ArtPollReply"
+                   : op == 0x5000 ? "ArtDmx"
+                                  : "other",
+                   d.bytes.size(), FormatIpv4(d.from).c_str(), d.fromPort,
                    FormatIpv4(d.to).c_str());
     }
-  }
   if (child < 0 || !(WIFEXITED(status) || WIFSIGNALED(status))) return 125;
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }

@@ -48,14 +48,14 @@ TEST(LabHarness, RefusesANamespaceThatIsNotIsolated) {
       {nullptr, "caller's own"}};
   for (const auto& [script, reason] : cases) {
     std::string why;
-    const ScopedFd ns(script ? MakeNetns(why) : ::open("/proc/thread-self/ns/net", O_RDONLY));
-    ASSERT_TRUE(ns.get() >= 0 && (!script || RunIpBatch(ns.get(), script, why))) << why;
-    EXPECT_FALSE(CheckIsolated(ns.get(), why)) << reason;
+    const ScopedFd ns{script ? MakeNetns(script, why)
+                             : ::open("/proc/thread-self/ns/net", O_RDONLY)};
+    ASSERT_GE(ns.fd, 0) << why;
+    EXPECT_FALSE(CheckIsolated(ns.fd, why)) << reason;
     EXPECT_NE(why.find(reason), std::string::npos) << why;
   }
   std::string why;
-  EXPECT_TRUE(CheckIsolated(ScopedFd(MakeNetns(why)).get(), why)) << why;
-  EXPECT_FALSE(RunIpBatch(-1, "link show\n", why)) << "ip runs only in a namespace it is given";
+  EXPECT_TRUE(CheckIsolated(ScopedFd{MakeNetns("", why)}.fd, why)) << why;
 }
 
 TEST(LabHarness, AKilledOwnerLeavesNothingBehind) {
@@ -66,10 +66,9 @@ TEST(LabHarness, AKilledOwnerLeavesNothingBehind) {
   if (child == 0) {
     std::string why;
     const auto lab = Lab::Create({5}, why);
-    const std::string line =
-        lab ? Link("/proc/self/fd/" + std::to_string(lab->ControllerNetnsFd())) + " " +
-                  Link("/proc/self/fd/" + std::to_string(lab->NodeNetnsFd()))
-            : "-";
+    const std::string line = lab ? Link("/proc/self/fd/" + std::to_string(lab->controller.fd)) +
+                                       " " + Link("/proc/self/fd/" + std::to_string(lab->nodes.fd))
+                                 : "-";
     if (::write(out[1], line.data(), line.size()) > 0) ::pause();
     ::_exit(1);
   }
@@ -131,7 +130,7 @@ TEST(LabLink, BindFailureThenAFloodThenClose) {
     ArtNetLink link;
     {
       const auto scope = lab->EnterController();
-      ScopedFd holder(OpenArtNetSocket(6454, sharing));
+      ScopedFd holder{OpenArtNetSocket(6454, sharing)};
       DmxFrame frame;
       EXPECT_FALSE(link.OpenArtNetEndpoint());
       EXPECT_EQ(Entries("/proc/self/fd"), descriptors + 2)

@@ -12,23 +12,19 @@
 
 namespace chromaset::test {
 
-inline constexpr std::uint16_t kTestArtNetPort = 6454;
-inline constexpr std::uint16_t kTestOpPoll = 0x2000;
-inline constexpr std::uint16_t kTestOpPollReply = 0x2100;
-inline constexpr std::uint16_t kTestOpDmx = 0x5000;
-inline constexpr std::size_t kTestReplyLength = 239;  // a full ArtPollReply of revision 14
-inline constexpr std::size_t kTestMaxDatagram = 1024;
+inline constexpr std::uint16_t kTestArtNetPort = 6454, kTestOpPoll = 0x2000,
+                               kTestOpPollReply = 0x2100, kTestOpDmx = 0x5000;
+// A full ArtPollReply of revision 14, and the receive buffer's size.
+inline constexpr std::size_t kTestReplyLength = 239, kTestMaxDatagram = 1024;
+inline constexpr char kArtNetId[8] = "Art-Net";
 // ArtPollReply byte offsets (Port low byte first).
 inline constexpr std::size_t kAtIpAddress = 10, kAtPort = 14, kAtEsta24 = 24, kAtEsta25 = 25,
                              kAtShortName = 26, kShortNameWidth = 18, kAtLongName = 44,
-                             kLongNameWidth = 64, kAtNodeReport = 108, kNodeReportWidth = 64,
-                             kAtMac = 201;
+                             kLongNameWidth = 64, kAtMac = 201;
 
 inline void PutArtNetHeader(std::uint8_t* packet, std::uint16_t opCode) {
-  constexpr std::uint8_t kId[8] = {'A', 'r', 't', '-', 'N', 'e', 't', 0};
-  std::copy(kId, kId + 8, packet);
-  packet[8] = static_cast<std::uint8_t>(opCode & 0xFF);
-  packet[9] = static_cast<std::uint8_t>(opCode >> 8);
+  std::copy_n(kArtNetId, 8, packet);
+  packet[8] = static_cast<std::uint8_t>(opCode & 0xFF), packet[9] = opCode >> 8;
 }
 
 // A text field: at most width bytes of text, the rest zero.
@@ -39,10 +35,8 @@ inline void PutText(std::uint8_t* field, std::size_t width, std::string_view tex
 
 // The OpCode of an Art-Net datagram; 0 for anything else.
 inline std::uint16_t ArtNetOpCode(const std::vector<std::uint8_t>& d) {
-  std::array<std::uint8_t, 10> head{};
-  PutArtNetHeader(head.data(), 0);
-  if (d.size() < 10 || !std::equal(head.begin(), head.begin() + 8, d.begin())) return 0;
-  return static_cast<std::uint16_t>(d[8] | d[9] << 8);
+  const bool artNet = d.size() >= 10 && std::equal(kArtNetId, kArtNetId + 8, d.begin());
+  return artNet ? static_cast<std::uint16_t>(d[8] | d[9] << 8) : 0;
 }
 
 // An ArtDmx: protocol 14, Sequence 0, Physical 1, Length high byte first.
@@ -79,8 +73,7 @@ struct PollReply {
 
 // Node n's reply: 2.0.0.(n % 250 + 1), 2.0.1.x after that.
 inline PollReply ReplyOfNode(std::size_t n) {
-  return PollReply(
-      {2, 0, static_cast<std::uint8_t>(n / 250), static_cast<std::uint8_t>(n % 250 + 1)});
+  return PollReply({2, 0, std::uint8_t(n / 250), std::uint8_t(n % 250 + 1)});
 }
 
 // Datagram i of a flood into out (returns its length): valid replies from 60 nodes mixed with
