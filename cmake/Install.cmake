@@ -5,7 +5,8 @@ if(NOT TARGET chromaset)
 endif()
 
 install(TARGETS chromaset RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS chromaset_window RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/chromaset)
+install(TARGETS chromaset_window chromaset_cli_program
+        RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/chromaset)
 install(FILES ${PROJECT_BINARY_DIR}/ui/chromaset.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_BINARY_DIR}/ui/chromaset.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME chromaset)

@@ -1,16 +1,13 @@
-// chromaset: with options, the command line without a window (Qt Core only, so neither a
-// display nor the GUI and X libraries are needed or loaded); without options, the window
-// program, started in this process.
+// chromaset: a launcher without Qt, so that neither start pays for loading a library it does not
+// use. With options it becomes the command line (Qt Core only: no display, GUI or X libraries);
+// without options, the window program. Both are started in this process.
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-#include "headless.h"
 
 namespace {
 
@@ -19,25 +16,29 @@ bool Set(const char* name) {
   return value != nullptr && value[0] != '\0';
 }
 
-// Beside this executable in the build tree; CHROMASET_WINDOW_INSTALLED (relative to it) once
-// installed.
-std::string WindowProgram() {
+// Beside this executable in the build tree; in CHROMASET_LIBEXEC_RELATIVE (from this
+// executable's folder) once installed.
+std::string Program(const char* name) {
   char self[4096] = {};
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
   std::string dir = n > 0 ? std::string(self, static_cast<std::size_t>(n)) : std::string();
   dir = dir.substr(0, dir.rfind('/') + 1);
-  const std::string sibling = dir + "chromaset-window";
-  return ::access(sibling.c_str(), X_OK) == 0 ? sibling : dir + CHROMASET_WINDOW_INSTALLED;
+  const std::string sibling = dir + name;
+  if (::access(sibling.c_str(), X_OK) == 0) return sibling;
+  return dir + CHROMASET_LIBEXEC_RELATIVE + "/" + name;
+}
+
+int Become(const char* name, char* argv[]) {
+  const std::string program = Program(name);
+  ::execv(program.c_str(), argv);
+  std::fprintf(stderr, "chromaset: cannot start %s: %s\n", program.c_str(), std::strerror(errno));
+  return 1;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc > 1) {
-    const QCoreApplication app(argc, argv);
-    return chromaset::RunCommandLine(QCoreApplication::arguments(),
-                                     QStringLiteral(CHROMASET_VERSION));
-  }
+  if (argc > 1) return Become("chromaset-cli", argv);
   if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
     std::fputs(
         "chromaset: no display (DISPLAY and WAYLAND_DISPLAY are not set); "
@@ -45,9 +46,5 @@ int main(int argc, char* argv[]) {
         stderr);
     return 1;
   }
-  const std::string window = WindowProgram();
-  ::execv(window.c_str(), argv);
-  std::fprintf(stderr, "chromaset: cannot start the window %s: %s\n", window.c_str(),
-               std::strerror(errno));
-  return 1;
+  return Become("chromaset-window", argv);
 }
