@@ -20,18 +20,14 @@ struct Result {
 // Runs the binary from the calling thread, so in its namespace; `before` runs in the same shell
 // first (the binary then takes the shell's process id, $$).
 Result Chromaset(const std::string& args, const std::string& before = "") {
-  const std::string command = before +
-                              "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
-                              "'" CHROMASET_BINARY "' " +
-                              args + " 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  Result result;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    result.output.append(buffer, n);
+  FILE* pipe = ::popen((before + "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                        CHROMASET_BINARY + "' " + args + " 2>&1")
+                           .c_str(),
+                       "r");
+  std::string output;
+  for (int c; (c = std::fgetc(pipe)) != EOF;) output += static_cast<char>(c);
   const int status = ::pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
 std::vector<std::uint8_t> Frame(std::size_t at, std::vector<std::uint8_t> rgbw, std::uint8_t net,
