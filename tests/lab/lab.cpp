@@ -60,8 +60,7 @@ int MakeNetns(const std::string& script, std::string& whyNot) {
 }
 
 bool CheckIsolated(int netnsFd, std::string& whyNot) {
-  struct stat caller {
-  }, its{};
+  struct stat caller = {}, its = {};
   if (::stat(kThreadNetns, &caller) != 0 || ::fstat(netnsFd, &its) != 0 ||
       its.st_ino == caller.st_ino)
     return whyNot = "it is the caller's own namespace (or cannot be told apart)", false;
@@ -137,13 +136,14 @@ std::unique_ptr<Lab> Lab::Create(const std::vector<int>& nodeHosts, std::string&
                          "\naddr add 2.0.0.1/8 brd + dev lab0\n" + up,
                      whyNot)) < 0)
     return nullptr;
-  {
-    const Scope inNodes(lab->nodes.fd);  // 255.255.255.255 needs a route
-    if (!RunIp(nodes + up)) return whyNot = "ip -batch failed in a lab namespace", nullptr;
-    lab->m_socket.fd = OpenArtNetSocket();
-  }
+  std::optional<Scope> inNodes(std::in_place, lab->nodes.fd);  // 255.255.255.255 needs a route
+  if (!RunIp(nodes + up)) return whyNot = "ip -batch failed in a lab namespace", nullptr;
+  inNodes.reset();
   if (!CheckIsolated(lab->controller.fd, whyNot) || !CheckIsolated(lab->nodes.fd, whyNot))
     return whyNot = "a lab namespace is not isolated: " + whyNot, nullptr;
+  inNodes.emplace(lab->nodes.fd);  // no socket before the isolation is proven
+  lab->m_socket.fd = OpenArtNetSocket();
+  inNodes.reset();
   lab->m_thread = std::thread([lab = lab.get()] { lab->Serve(); });
   // A fresh veth drops what is sent before the kernel has seen its carrier: broadcast probes
   // until the node namespace echoes one.
