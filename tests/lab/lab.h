@@ -61,17 +61,13 @@ struct Scope {
 };
 
 class SimNode;
-class Lab {
- public:
+struct Lab {
   // Controller 2.0.0.1 and nodes 2.0.0.h (2..254, distinct, else ip fails); nullptr and a one-line
   // reason when the lab cannot be made or is not isolated.
   static std::unique_ptr<Lab> Create(const std::vector<int>& nodeHosts, std::string& whyNot);
   ~Lab();
   Scope EnterController() const { return Scope(controller.fd); }
   ScopedFd controller, nodes;  // the namespaces
-
- private:
-  friend class SimNode;
   void Serve();
   bool Send(const Ipv4& from, const Ipv4& to, std::uint16_t port,
             const std::vector<std::uint8_t>& bytes) const;
@@ -113,7 +109,7 @@ class SimNode {
   }
 
  private:
-  friend class Lab;
+  friend struct Lab;
   // Records d; a poll's reply (from this node, due at `at`) goes into replies.
   void Deliver(const Datagram& d, std::vector<Datagram>& replies);
 
