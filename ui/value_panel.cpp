@@ -1,6 +1,7 @@
 #include "value_panel.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,9 @@ int HexDigit(QChar c) {
   if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
   return -1;
 }
+
+// Posted below the windows' own repaint requests, so it comes after the sliders' repaints.
+const QEvent::Type kRepaintPanel = static_cast<QEvent::Type>(QEvent::User + 1);
 
 const char* const kInvalidCodeTip = "Not a colour code: use #RRGGBB, RRGGBB or #RGB";
 
@@ -61,7 +65,7 @@ ValuePanel::ValuePanel(const std::array<QSlider*, 4>& sliders,
     QSpinBox* field = m_fields[i];
     field->setRange(0, 255);
     field->setKeyboardTracking(false);  // "1" on the way to "128" is not a value
-    connect(slider, &QSlider::valueChanged, this, &ValuePanel::ShowValues);
+    connect(slider, &QSlider::valueChanged, this, [this, i](int value) { Follow(i, value); });
     // A typed value moves the slider; setValue of the same position does nothing.
     connect(field, &QSpinBox::valueChanged, slider, &QSlider::setValue);
     field->installEventFilter(this);
@@ -71,6 +75,7 @@ ValuePanel::ValuePanel(const std::array<QSlider*, 4>& sliders,
   m_swatch->setAutoFillBackground(true);
   m_swatch->setToolTip(tr("The current colour"));
   ShowValues();
+  ShowSwatch();
 }
 
 Rgbw ValuePanel::Current() const {
@@ -114,16 +119,56 @@ bool ValuePanel::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
+void ValuePanel::Follow(std::size_t index, int value) {
+  if (!m_repaintPending) {
+    // A pick moves Red, Green and Blue one after another and their repaints send: the panel
+    // repaints once, after them, so the wire does not wait for it. Its values change at once.
+    m_repaintPending = true;
+    for (QWidget* widget : PanelWidgets()) widget->setUpdatesEnabled(false);
+    QCoreApplication::postEvent(this, new QEvent(kRepaintPanel), Qt::LowEventPriority - 1);
+  }
+  QSpinBox* field = m_fields[index];
+  if (field->value() != value) {
+    const QSignalBlocker quiet(field);  // following the slider is not typing
+    field->setValue(value);
+  }
+  if (index != 3) ShowCode();  // White is in neither the code nor the swatch
+}
+
+bool ValuePanel::event(QEvent* event) {
+  if (event->type() != kRepaintPanel) return QObject::event(event);
+  m_repaintPending = false;
+  ShowSwatch();
+  for (QWidget* widget : PanelWidgets()) widget->setUpdatesEnabled(true);
+  return true;
+}
+
+std::array<QWidget*, 6> ValuePanel::PanelWidgets() const {
+  return {m_fields[0], m_fields[1], m_fields[2], m_fields[3], m_code, m_swatch};
+}
+
 void ValuePanel::ShowValues() {
   const Rgbw values = Current();
   for (std::size_t i = 0; i < 4; ++i) {
-    const QSignalBlocker quiet(m_fields[i]);  // following the slider is not typing
+    const QSignalBlocker quiet(m_fields[i]);
     m_fields[i]->setValue(values[i]);
   }
-  const RgbCode rgb{values[0], values[1], values[2]};
-  if (!m_code->property("invalid").toBool()) m_code->setText(FormatColourCode(rgb));
+  ShowCode();
+}
+
+void ValuePanel::ShowCode() {
+  if (m_code->property("invalid").toBool()) return;  // the user's text stays until fixed
+  const Rgbw values = Current();
+  const QString code = FormatColourCode({values[0], values[1], values[2]});
+  if (m_code->text() != code) m_code->setText(code);
+}
+
+void ValuePanel::ShowSwatch() {
+  const Rgbw values = Current();
+  const QColor colour(values[0], values[1], values[2]);
+  if (m_swatch->palette().color(QPalette::Window) == colour) return;
   QPalette palette = m_swatch->palette();
-  palette.setColor(QPalette::Window, QColor(values[0], values[1], values[2]));
+  palette.setColor(QPalette::Window, colour);
   m_swatch->setPalette(palette);
 }
 

@@ -15,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QSlider;
 class QSpinBox;
+class QWidget;
 
 namespace chromaset {
 
@@ -45,15 +46,23 @@ class ValuePanel : public QObject {
  protected:
   // Enter in a field applies it and goes no further: in this window Enter would end the program.
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
+  // Slider index moved to value: its field follows at once, the code and swatch as below.
+  void Follow(std::size_t index, int value);
+  // Every field and the code from the sliders (the code's canonical form after Enter).
   void ShowValues();
+  void ShowCode();
+  void ShowSwatch();
+  std::array<QWidget*, 6> PanelWidgets() const;
   void MarkInvalid(bool invalid);
 
   std::array<QSlider*, 4> m_sliders;
   std::array<QSpinBox*, 4> m_fields;
   QLineEdit* m_code;
   QLabel* m_swatch;
+  bool m_repaintPending = false;
 };
 
 }  // namespace chromaset
