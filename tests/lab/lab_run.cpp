@@ -1,10 +1,9 @@
 // chromaset_lab_run: runs one command as the controller 2.0.0.1 of a lab with simulated nodes,
 // for screenshots and start-up timing of the real program without touching a real network.
 //
-//   chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... [--wait-ms N] [--log] -- COMMAND
-//   [ARG...]
+//   chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... [--log] -- COMMAND [ARG...]
 //
-// --wait-ms pauses after the nodes are up; --log lists on stderr, at the end, every datagram
+// --log lists on stderr, at the end, every datagram
 // each node received. Exit status: the command's (128 + signal when killed); 125 when the lab
 // cannot be made or the arguments are wrong; 127 when the command cannot be started.
 #include <sched.h>
@@ -41,25 +40,23 @@ int main(int argc, char** argv) {
   }
   std::vector<int> hosts;
   std::vector<ReplyConfig> configs;
-  int waitMs = 0, first = 1;
+  int first = 1;
   bool log = false, ok = true;
   for (; ok && first < argc && std::string(argv[first]) != "--"; ++first) {
     const std::string arg = argv[first];
     const char* value = first + 1 < argc ? argv[first + 1] : "";
     if (arg == "--log") log = true;
     if (arg == "--node") ok = ParseNode(value, hosts.emplace_back(), configs.emplace_back());
-    if (arg == "--wait-ms") ok = std::sscanf(value, "%d", &waitMs) == 1 && waitMs >= 0;
-    ok = ok && (arg == "--log" || ((arg == "--node" || arg == "--wait-ms") && ++first < argc));
+    ok = ok && (arg == "--log" || (arg == "--node" && ++first < argc));
   }
   std::string whyNot =
       "usage: chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... "
-      "[--wait-ms N] [--log] -- COMMAND [ARG...]";
+      "[--log] -- COMMAND [ARG...]";
   const auto lab = ok && ++first < argc ? Lab::Create(hosts, whyNot) : nullptr;
   if (!lab) return std::fprintf(stderr, "chromaset_lab_run: %s\n", whyNot.c_str()), 125;
   std::vector<std::unique_ptr<SimNode>> sims;
   for (std::size_t i = 0; i < hosts.size(); ++i)
     sims.push_back(std::make_unique<SimNode>(*lab, hosts[i], configs[i]));
-  std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
   // Ctrl-C and termination go to the command; the runner waits for it, then reports.
   for (const int s : {SIGINT, SIGTERM, SIGQUIT}) ::signal(s, SIG_IGN);
   const auto started = std::chrono::steady_clock::now();

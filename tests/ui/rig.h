@@ -33,9 +33,7 @@ inline PollReply Node(Ipv4Bytes ip, std::string_view longName = "N", std::uint8_
   return r;
 }
 
-inline void Answer(NodeTable& table, const PollReply& reply) {
-  ProcessDatagram(reply.data(), reply.length, table);
-}
+inline void Answer(NodeTable& t, const PollReply& r) { ProcessDatagram(r.data(), r.length, t); }
 
 // A window whose table holds the given answers, local address `local`; unless told not to start,
 // initialised without a discovery wait and shown. It records what the window sends.

@@ -4,11 +4,6 @@
 
 namespace chromaset::test {
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
-}
-
 TEST(SettingsStore, RoundTripAndNoFileWithoutAChange) {
   const QTemporaryDir dir;
   const QString path = dir.path() + "/chromaset/chromaset.conf";  // the folder is made
@@ -67,7 +62,9 @@ TEST(SettingsStore, DamagedFileGivesDefaultsForWhatIsWrongWithOneLineEach) {
 
     // Nothing changed: the file stays as it was; a change replaces what was wrong.
     EXPECT_FALSE(store.Save(loaded));
-    EXPECT_EQ(ReadAll(path), c.file);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), c.file);
+    file.close();
     Settings changed = loaded;
     changed.rateLimit = true;
     EXPECT_TRUE(store.Save(changed));
