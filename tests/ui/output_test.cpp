@@ -32,7 +32,7 @@ TEST(Output, ColourCodesParseOnlyWhole) {
   const std::pair<const char*, RgbCode> good[] = {{"#FF8000", {255, 128, 0}},
                                                   {"ff8000", {255, 128, 0}},
                                                   {"#f80", {255, 136, 0}},
-                                                  {" #0a0B0c ", {10, 11, 12}}};
+                                                  {" #0a9B0c ", {10, 155, 12}}};
   for (const auto& [text, rgb] : good) EXPECT_EQ(ParseColourCode(text), rgb) << text;
   for (const char* bad : {"", "#", "f80", "#FF80", "#FF80001", "#GG0000", "0xFF80", "#ff 800"})
     EXPECT_FALSE(ParseColourCode(bad).has_value()) << bad;
@@ -58,7 +58,7 @@ TEST(Output, TypedValuesAndCodesMoveTheSlidersWhichSend) {
   EXPECT_FALSE(code->property("invalid").toBool());
   QTest::qWait(30);
   ASSERT_FALSE(w.sent.empty());
-  EXPECT_EQ(w.Last().Data[2], 0x30);
+  EXPECT_EQ(std::vector<int>(w.Last().Data, w.Last().Data + 3), (std::vector<int>{16, 32, 48}));
   // A typed White moves its slider; a slider's change shows in its field and the code, and
   // each send is a slider paint (no loop, no extra send).
   auto* white = Named<QSpinBox>(w.dlg, "White value");
