@@ -41,8 +41,8 @@ TEST(CommandLine, EachUsageErrorNamesTheOptionAndValue) {
   // A bad value (after a good --send or --list): the message names the option and the value.
   for (const std::string bad :
        {"--send 1,2,3,256", "--send 1,2,3", "--send 1,-2,3,4", "--send 1, 2,3,4", "--to 2.0.0",
-        "--to 2.0.0.256", "--to node5", "--universe 128:0:0", "--address 510", "--address 0",
-        "--hold -1", "--wait 0.05", "--wait 61", "--wait nan"}) {
+        "--to 2.0.0.256", "--to node5", "--universe 128:0:0", "--universe 0:-1:0", "--address 510",
+        "--address 0", "--hold -1", "--wait 0.05", "--wait 61", "--wait nan"}) {
     const std::string option = bad.substr(0, bad.find(' ')), value = bad.substr(bad.find(' ') + 1);
     std::vector<const char*> args{"--send", "1,2,3,4", option.c_str(), value.c_str()};
     if (option == "--send") args.erase(args.begin(), args.begin() + 2);
