@@ -68,6 +68,8 @@ TEST(Output, TypedValuesAndCodesMoveTheSlidersWhichSend) {
   QTest::keyClick(white, Qt::Key_Enter);
   EXPECT_EQ(w.dlg.SliderWhite()->value(), 200);
   EXPECT_TRUE(w.dlg.isVisible());
+  QTest::mouseClick(white, Qt::LeftButton, {}, QPoint(white->width() - 4, 4));  // its up arrow
+  EXPECT_EQ(w.dlg.SliderWhite()->value(), 201);
   w.dlg.SliderRed()->setValue(255);
   EXPECT_EQ(Named<QSpinBox>(w.dlg, "Red value")->value(), 255);
   EXPECT_EQ(code->text(), "#FF2030");
@@ -75,7 +77,19 @@ TEST(Output, TypedValuesAndCodesMoveTheSlidersWhichSend) {
   QTest::qWait(30);
   ASSERT_EQ(w.sent.size(), 2u);  // one paint each of White and Red
   EXPECT_EQ(w.Last().Data[0], 255);
-  EXPECT_EQ(w.Last().Data[3], 200);
+  EXPECT_EQ(w.Last().Data[3], 201);
+}
+
+// Chooses the item `text` of favourite k's context menu, as a user would.
+void ChooseInMenu(FavouritesBar& bar, int k, const QString& text) {
+  QTimer::singleShot(50, [&] {
+    QWidget* menu = QApplication::activePopupWidget();
+    ASSERT_NE(menu, nullptr);
+    for (QAction* item : menu->actions()) item->text() == text ? item->trigger() : void();
+    menu->close();
+  });
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
+  QApplication::sendEvent(bar.Swatch(k), &event);
 }
 
 TEST(Output, FavouritesStoreDeliberatelyAndRecallByClick) {
@@ -85,7 +99,7 @@ TEST(Output, FavouritesStoreDeliberatelyAndRecallByClick) {
   QObject::connect(&bar, &FavouritesBar::Changed, [&] { ++changes; });
   w.dlg.Values().Recall({1, 2, 3, 4});
   QTest::qWait(30);
-  bar.Store(0);
+  ChooseInMenu(bar, 0, "Store current colour");
   w.dlg.Values().Recall({9, 9, 9, 9});
   QTest::qWait(30);
   w.sent.clear();
@@ -98,7 +112,7 @@ TEST(Output, FavouritesStoreDeliberatelyAndRecallByClick) {
   EXPECT_EQ(w.dlg.Values().Current(), (Values{1, 2, 3, 4}));
   ASSERT_FALSE(w.sent.empty());
   EXPECT_EQ(w.Last().Data[3], 4);
-  bar.Clear(0);
+  ChooseInMenu(bar, 0, "Clear");
   EXPECT_FALSE(bar.Stored()[0].has_value());
   EXPECT_EQ(changes, 2);
 }
