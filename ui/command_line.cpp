@@ -12,7 +12,7 @@ namespace {
 
 enum class For { Any, List, Send };
 
-struct OptionSpec {
+struct OptionEntry {
   const char* shortName;  // nullptr: long name only
   const char* name;
   const char* valueName;  // nullptr: a flag
@@ -21,7 +21,7 @@ struct OptionSpec {
 };
 
 // The one table: parser, --help, manual page and completion are all made from it.
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
     {"h", "help", nullptr, For::Any, "Show this help and exit."},
     {nullptr, "version", nullptr, For::Any, "Show the version and exit."},
     {nullptr, "list", nullptr, For::Any,
@@ -84,11 +84,11 @@ QString Dashed(const QString& name) {
   return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
 }
 
-QString OptionLabel(const OptionSpec& spec) {
+QString OptionLabel(const OptionEntry& entry) {
   QString label;
-  if (spec.shortName != nullptr) label = Dashed(QLatin1String(spec.shortName)) + ", ";
-  label += Dashed(QLatin1String(spec.name));
-  if (spec.valueName != nullptr) label += QLatin1Char(' ') + QLatin1String(spec.valueName);
+  if (entry.shortName != nullptr) label = Dashed(QLatin1String(entry.shortName)) + ", ";
+  label += Dashed(QLatin1String(entry.name));
+  if (entry.valueName != nullptr) label += QLatin1Char(' ') + QLatin1String(entry.valueName);
   return label;
 }
 
@@ -189,10 +189,11 @@ QString ReadValues(const QCommandLineParser& parser, CliOptions& options) {
 // its command.
 QString CheckCombination(const QCommandLineParser& parser, CliOptions& options) {
   const QStringList given = parser.optionNames();
-  for (const OptionSpec& spec : kOptions) {
-    const QString name = QLatin1String(spec.name);
-    const auto count = given.count(name) +
-                       (spec.shortName != nullptr ? given.count(QLatin1String(spec.shortName)) : 0);
+  for (const OptionEntry& entry : kOptions) {
+    const QString name = QLatin1String(entry.name);
+    const auto count =
+        given.count(name) +
+        (entry.shortName != nullptr ? given.count(QLatin1String(entry.shortName)) : 0);
     if (count > 1 && name != QLatin1String("to")) {
       return QStringLiteral("--%1 is given more than once").arg(name);
     }
@@ -209,12 +210,12 @@ QString CheckCombination(const QCommandLineParser& parser, CliOptions& options) 
   const bool send = parser.isSet(QStringLiteral("send"));
   if (list && send) return QStringLiteral("--list and --send cannot be used together");
   options.mode = list ? CliMode::List : CliMode::Send;
-  for (const OptionSpec& spec : kOptions) {
-    if (spec.mode == For::Any || !parser.isSet(QLatin1String(spec.name))) continue;
-    const bool fits = (spec.mode == For::List && list) || (spec.mode == For::Send && send);
+  for (const OptionEntry& entry : kOptions) {
+    if (entry.mode == For::Any || !parser.isSet(QLatin1String(entry.name))) continue;
+    const bool fits = (entry.mode == For::List && list) || (entry.mode == For::Send && send);
     if (!fits) {
       return QStringLiteral("--%1 needs --%2")
-          .arg(QLatin1String(spec.name), QLatin1String(spec.mode == For::List ? "list" : "send"));
+          .arg(QLatin1String(entry.name), QLatin1String(entry.mode == For::List ? "list" : "send"));
     }
   }
   if (!list && !send) return QStringLiteral("nothing to do: give --list or --send");
@@ -233,12 +234,12 @@ CliParse ParseCommandLine(const QStringList& arguments) {
   CliParse result;
   if (arguments.size() <= 1) return result;
   QCommandLineParser parser;
-  for (const OptionSpec& spec : kOptions) {
+  for (const OptionEntry& entry : kOptions) {
     QStringList names;
-    if (spec.shortName != nullptr) names << QLatin1String(spec.shortName);
-    names << QLatin1String(spec.name);
-    QCommandLineOption option(names, QLatin1String(spec.description));
-    if (spec.valueName != nullptr) option.setValueName(QLatin1String(spec.valueName));
+    if (entry.shortName != nullptr) names << QLatin1String(entry.shortName);
+    names << QLatin1String(entry.name);
+    QCommandLineOption option(names, QLatin1String(entry.description));
+    if (entry.valueName != nullptr) option.setValueName(QLatin1String(entry.valueName));
     parser.addOption(option);
   }
   QString error;
@@ -270,10 +271,10 @@ QString HelpText() {
   }
   text += QLatin1Char('\n') + Wrap(QLatin1String(kDescription), 100, 0) + QStringLiteral("\n\n");
   constexpr int kLabelWidth = 26;
-  for (const OptionSpec& spec : kOptions) {
-    const QString label = QStringLiteral("  ") + OptionLabel(spec);
+  for (const OptionEntry& entry : kOptions) {
+    const QString label = QStringLiteral("  ") + OptionLabel(entry);
     text += label.leftJustified(kLabelWidth) + QLatin1Char(' ');
-    text += Wrap(QLatin1String(spec.description), 100 - kLabelWidth - 1, kLabelWidth + 1);
+    text += Wrap(QLatin1String(entry.description), 100 - kLabelWidth - 1, kLabelWidth + 1);
     text += QLatin1Char('\n');
   }
   text += QStringLiteral("\nExit status:\n");
@@ -301,9 +302,9 @@ QString ManPage(const QString& version) {
   }
   page += QStringLiteral(".SH DESCRIPTION\n%1\n.SH OPTIONS\n")
               .arg(RoffText(QLatin1String(kDescription)));
-  for (const OptionSpec& spec : kOptions) {
+  for (const OptionEntry& entry : kOptions) {
     page += QStringLiteral(".TP\n\\fB%1\\fR\n%2\n")
-                .arg(RoffText(OptionLabel(spec)), RoffText(QLatin1String(spec.description)));
+                .arg(RoffText(OptionLabel(entry)), RoffText(QLatin1String(entry.description)));
   }
   page += QStringLiteral(".SH \"EXIT STATUS\"\n");
   for (const ExitStatus& exit : kExitStatuses) {
@@ -319,7 +320,7 @@ QString ManPage(const QString& version) {
 
 QString BashCompletion() {
   QStringList words;
-  for (const OptionSpec& spec : kOptions) words << Dashed(QLatin1String(spec.name));
+  for (const OptionEntry& entry : kOptions) words << Dashed(QLatin1String(entry.name));
   return QStringLiteral(
              "# bash completion for chromaset\n"
              "_chromaset() {\n"
