@@ -95,6 +95,7 @@ bool ArtNetLink::StartReceiver() {
 bool ArtNetLink::SendArtPoll() {
   if (!IsOpen()) return false;
   const std::size_t size = BuildArtPoll(m_sendBuffer);
+  m_polledAt = std::chrono::steady_clock::now();
   return SendDatagram(m_socket, m_sendBuffer, size, Ipv4Bytes{255, 255, 255, 255});
 }
 

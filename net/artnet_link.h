@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <thread>
@@ -39,6 +40,8 @@ class ArtNetLink final : public ArtDmxSender {
   bool StartReceiver();
   // Broadcasts the one ArtPoll to 255.255.255.255:6454.
   bool SendArtPoll();
+  // When the last ArtPoll went out: answers are counted from then.
+  std::chrono::steady_clock::time_point PolledAt() const { return m_polledAt; }
   // Sends frame as one ArtDmx to destination:6454. False for no frame, Length > 512, a closed
   // link or a send error.
   bool SendArtDmx(const DmxFrame* frame, const Ipv4Bytes& destination) override;
@@ -68,6 +71,7 @@ class ArtNetLink final : public ArtDmxSender {
   LocalAddressTable m_localAddresses{};
   std::thread m_receiver;
   std::atomic<bool> m_stopping{false};
+  std::chrono::steady_clock::time_point m_polledAt{};
 };
 
 // Fills table with the host's IPv4 addresses that are up and not loopback, in the order the

@@ -16,6 +16,8 @@ InitOptions StartOptions(InitOptions options, const Settings& settings) {
 }
 
 int RunChromaset(ArtNetLink& link, const InitOptions& options, SettingsStore* store) {
+  // The poll goes out first: the settings are read and the window built while nodes answer.
+  if (!StartArtNet(link, options.showFailure)) return 1;
   Settings settings = store != nullptr ? store->Load() : Settings{};
   auto dialog = std::make_unique<CWheelDlg>(link);
   dialog->Devices().Restore(settings);

@@ -1,6 +1,5 @@
 #include "discovery_splash.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGridLayout>
 #include <QIcon>
@@ -56,29 +55,31 @@ int DiscoverySplash::Progress() const { return m_progress->value(); }
 
 QString DiscoverySplash::AnsweredText() const { return m_answered->text(); }
 
-void RunDiscoveryWait(std::chrono::milliseconds wait, bool showSplash, const QIcon& icon,
-                      const std::function<int()>& answered) {
+void RunDiscoveryWait(std::chrono::milliseconds wait, std::chrono::steady_clock::time_point since,
+                      bool showSplash, const QIcon& icon, const std::function<int()>& answered) {
+  using Clock = std::chrono::steady_clock;
   const auto waitMs = static_cast<qint64>(wait.count());
-  if (waitMs <= 0) return;
+  const auto elapsedMs = [since] {
+    return static_cast<qint64>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+  };
+  if (waitMs <= elapsedMs()) return;
   if (!showSplash) {
-    std::this_thread::sleep_for(wait);
+    std::this_thread::sleep_until(since + wait);
     return;
   }
-  // The wait runs from the poll: making the splash is part of it.
-  QElapsedTimer elapsed;
-  elapsed.start();
   DiscoverySplash splash(icon, static_cast<int>(waitMs));
   splash.show();
   QEventLoop loop;
   QTimer tick;
   QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-    const qint64 done = elapsed.elapsed();
+    const qint64 done = elapsedMs();
     splash.Update(static_cast<int>(std::min(done, waitMs)), answered());
     if (done >= waitMs) loop.quit();
   });
-  splash.Update(0, answered());
+  splash.Update(static_cast<int>(std::min(elapsedMs(), waitMs)), answered());
   tick.start(kSplashTickMs);
-  for (qint64 left = waitMs - elapsed.elapsed(); left > 0; left = waitMs - elapsed.elapsed()) {
+  for (qint64 left = waitMs - elapsedMs(); left > 0; left = waitMs - elapsedMs()) {
     QTimer::singleShot(static_cast<int>(left), Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
   }

@@ -29,10 +29,10 @@ class DiscoverySplash : public QWidget {
   QLabel* m_answered = nullptr;
 };
 
-// The start-up wait for answers to the poll, from now on for wait: with the splash, only the
-// splash runs an event loop (the main window stays hidden); without it, the thread sleeps.
-// answered counts the nodes in the table.
-void RunDiscoveryWait(std::chrono::milliseconds wait, bool showSplash, const QIcon& icon,
-                      const std::function<int()>& answered);
+// The start-up wait for answers to the poll that went out at since, until wait has passed
+// since then: with the splash, only the splash runs an event loop (the main window stays
+// hidden); without it, the thread sleeps. answered counts the nodes in the table.
+void RunDiscoveryWait(std::chrono::milliseconds wait, std::chrono::steady_clock::time_point since,
+                      bool showSplash, const QIcon& icon, const std::function<int()>& answered);
 
 }  // namespace chromaset

@@ -141,23 +141,30 @@ void CWheelDlg::AppendAboutItem() {
 
 void CWheelDlg::SetWindowIcons() { setWindowIcon(AppIcon()); }
 
-bool CWheelDlg::StartNetwork(const InitOptions& options) {
-  if (m_link != nullptr) {
-    if (!m_link->OpenArtNetEndpoint()) {
-      const QString title = QCoreApplication::applicationName();
-      const QString text = QString::fromUtf8(kNetworkFailureText);
-      if (options.showFailure) {
-        options.showFailure(nullptr, title, text);
-      } else {
-        ShowFailureMessageBox(nullptr, title, text);
-      }
-      done(QDialog::Rejected);
-      return false;
+bool StartArtNet(ArtNetLink& link, const FailureMessageFn& showFailure) {
+  if (!link.OpenArtNetEndpoint()) {
+    const QString title = QCoreApplication::applicationName();
+    const QString text = QString::fromUtf8(kNetworkFailureText);
+    if (showFailure) {
+      showFailure(nullptr, title, text);
+    } else {
+      ShowFailureMessageBox(nullptr, title, text);
     }
-    m_link->StartReceiver();
-    m_link->SendArtPoll();
+    return false;
   }
-  RunDiscoveryWait(options.discoveryWait, options.showSplash, windowIcon(),
+  link.StartReceiver();
+  link.SendArtPoll();
+  return true;
+}
+
+bool CWheelDlg::StartNetwork(const InitOptions& options) {
+  // An open link was started before the window was built (StartArtNet): not again.
+  if (m_link != nullptr && !m_link->IsOpen() && !StartArtNet(*m_link, options.showFailure)) {
+    done(QDialog::Rejected);
+    return false;
+  }
+  const auto polledAt = m_link != nullptr ? m_link->PolledAt() : std::chrono::steady_clock::now();
+  RunDiscoveryWait(options.discoveryWait, polledAt, options.showSplash, windowIcon(),
                    [this] { return CountAnsweredNodes(m_nodes); });
   return true;
 }

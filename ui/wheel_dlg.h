@@ -60,6 +60,10 @@ std::uint32_t KeyStateFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modi
 // The default failure message: a modal box with an OK button only.
 void ShowFailureMessageBox(QWidget* parent, const QString& title, const QString& text);
 
+// Opens the Art-Net endpoint, starts its receiver and sends the start-up poll. False when the
+// endpoint cannot be opened: the failure message has been shown (showFailure, else the box).
+bool StartArtNet(ArtNetLink& link, const FailureMessageFn& showFailure);
+
 class CWheelDlg : public QDialog {
   Q_OBJECT
 
@@ -74,9 +78,9 @@ class CWheelDlg : public QDialog {
   ~CWheelDlg() override;
 
   // Everything before the window is first shown, in this order: window menu with the About
-  // item, window icon, network start with the discovery wait, wheel, output, Devices menu,
-  // focus on Red. False when the network could not be started: the message has been shown and
-  // the dialog is ended; it must not be shown.
+  // item, window icon, network start (unless the link is open already: StartArtNet) with the
+  // discovery wait from the poll, wheel, output, Devices menu, focus on Red. False when the network
+  // could not be started: the message has been shown and the dialog is ended; it must not be shown.
   bool OnInitDialog(const InitOptions& options = {});
 
   // Window menu command (the About item is IDM_ABOUT).
