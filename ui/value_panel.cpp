@@ -23,7 +23,7 @@ int HexDigit(QChar c) {
 }
 
 // Posted below the windows' own repaint requests, so it comes after the sliders' repaints.
-const QEvent::Type kRepaintPanel = static_cast<QEvent::Type>(QEvent::User + 1);
+const QEvent::Type kFollowSliders = static_cast<QEvent::Type>(QEvent::User + 1);
 
 const char* const kInvalidCodeTip = "Not a colour code: use #RRGGBB, RRGGBB or #RGB";
 
@@ -65,7 +65,7 @@ ValuePanel::ValuePanel(const std::array<QSlider*, 4>& sliders,
     QSpinBox* field = m_fields[i];
     field->setRange(0, 255);
     field->setKeyboardTracking(false);  // "1" on the way to "128" is not a value
-    connect(slider, &QSlider::valueChanged, this, [this, i](int value) { Follow(i, value); });
+    connect(slider, &QSlider::valueChanged, this, &ValuePanel::Follow);
     // A typed value moves the slider; setValue of the same position does nothing.
     connect(field, &QSpinBox::valueChanged, slider, &QSlider::setValue);
     field->installEventFilter(this);
@@ -119,38 +119,27 @@ bool ValuePanel::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-void ValuePanel::Follow(std::size_t index, int value) {
-  if (!m_repaintPending) {
-    // A pick moves Red, Green and Blue one after another and their repaints send: the panel
-    // repaints once, after them, so the wire does not wait for it. Its values change at once.
-    m_repaintPending = true;
-    for (QWidget* widget : PanelWidgets()) widget->setUpdatesEnabled(false);
-    QCoreApplication::postEvent(this, new QEvent(kRepaintPanel), Qt::LowEventPriority - 1);
-  }
-  QSpinBox* field = m_fields[index];
-  if (field->value() != value) {
-    const QSignalBlocker quiet(field);  // following the slider is not typing
-    field->setValue(value);
-  }
-  if (index != 3) ShowCode();  // White is in neither the code nor the swatch
+void ValuePanel::Follow() {
+  // A pick moves Red, Green and Blue one after another and their repaints send: the panel
+  // follows once, after them, so the wire never waits for its text layouts and paints.
+  if (m_followPending) return;
+  m_followPending = true;
+  QCoreApplication::postEvent(this, new QEvent(kFollowSliders), Qt::LowEventPriority - 1);
 }
 
 bool ValuePanel::event(QEvent* event) {
-  if (event->type() != kRepaintPanel) return QObject::event(event);
-  m_repaintPending = false;
+  if (event->type() != kFollowSliders) return QObject::event(event);
+  m_followPending = false;
+  ShowValues();
   ShowSwatch();
-  for (QWidget* widget : PanelWidgets()) widget->setUpdatesEnabled(true);
   return true;
-}
-
-std::array<QWidget*, 6> ValuePanel::PanelWidgets() const {
-  return {m_fields[0], m_fields[1], m_fields[2], m_fields[3], m_code, m_swatch};
 }
 
 void ValuePanel::ShowValues() {
   const Rgbw values = Current();
   for (std::size_t i = 0; i < 4; ++i) {
-    const QSignalBlocker quiet(m_fields[i]);
+    if (m_fields[i]->value() == values[i]) continue;
+    const QSignalBlocker quiet(m_fields[i]);  // following the slider is not typing
     m_fields[i]->setValue(values[i]);
   }
   ShowCode();

@@ -15,7 +15,6 @@ class QLabel;
 class QLineEdit;
 class QSlider;
 class QSpinBox;
-class QWidget;
 
 namespace chromaset {
 
@@ -49,20 +48,19 @@ class ValuePanel : public QObject {
   bool event(QEvent* event) override;
 
  private:
-  // Slider index moved to value: its field follows at once, the code and swatch as below.
-  void Follow(std::size_t index, int value);
+  // A slider moved: the fields, the code and the swatch follow once the sliders have repainted.
+  void Follow();
   // Every field and the code from the sliders (the code's canonical form after Enter).
   void ShowValues();
   void ShowCode();
   void ShowSwatch();
-  std::array<QWidget*, 6> PanelWidgets() const;
   void MarkInvalid(bool invalid);
 
   std::array<QSlider*, 4> m_sliders;
   std::array<QSpinBox*, 4> m_fields;
   QLineEdit* m_code;
   QLabel* m_swatch;
-  bool m_repaintPending = false;
+  bool m_followPending = false;
 };
 
 }  // namespace chromaset

@@ -95,6 +95,9 @@ void CWheelDlg::SetUpControls() {
   m_wheelPicture->setFixedSize(kWheelSize, kWheelSize);
   m_wheelPicture->setAttribute(Qt::WA_TransparentForMouseEvents);
   m_wheelPicture->setFocusPolicy(Qt::NoFocus);
+  // Painted last in each pass: the sliders' paints send, and a pick's frames should not wait
+  // for the picture's 300 x 300 copy. They do not overlap, so nothing looks different.
+  m_wheelPicture->raise();
 
   // Each paint of a slider is an output notification.
   for (QSlider* slider : {m_sliderRed, m_sliderGreen, m_sliderBlue, m_sliderWhite}) {
