@@ -8,15 +8,12 @@ using Values = std::array<std::uint8_t, 4>;
 
 TEST(Output, APatchSendsTheColourAtOnceToItsPlaceWithAllElseZero) {
   Rig w;
-  w.dlg.Values().Recall({10, 20, 30, 40});
-  QTest::qWait(30);
+  w.Recall({10, 20, 30, 40});
   w.sent.clear();
   w.dlg.Output().SetPatch({3, 2, 1, 509});
   ASSERT_EQ(w.sent.size(), 1u);  // at once, no repaint needed
   const DmxFrame& f = w.Last();
-  EXPECT_EQ(f.Net, 3);
-  EXPECT_EQ(f.SubUni, 0x21);
-  EXPECT_EQ(f.Length, 512);
+  EXPECT_EQ((std::vector<int>{f.Net, f.SubUni, f.Length}), (std::vector<int>{3, 0x21, 512}));
   for (std::size_t i = 0; i < kDmxChannels; ++i)
     ASSERT_EQ(f.Data[i], i >= 508 ? (i - 507) * 10 : 0) << "channel " << i + 1;
   EXPECT_EQ(w.dlg.findChild<QLabel*>("m_outputStatus")->text(),
@@ -97,11 +94,9 @@ TEST(Output, FavouritesStoreDeliberatelyAndRecallByClick) {
   FavouritesBar& bar = w.dlg.Favourites();
   int changes = 0;
   QObject::connect(&bar, &FavouritesBar::Changed, [&] { ++changes; });
-  w.dlg.Values().Recall({1, 2, 3, 4});
-  QTest::qWait(30);
+  w.Recall({1, 2, 3, 4});
   ChooseInMenu(bar, 0, "Store current colour");
-  w.dlg.Values().Recall({9, 9, 9, 9});
-  QTest::qWait(30);
+  w.Recall({9, 9, 9, 9});
   w.sent.clear();
   QTest::mouseClick(bar.Swatch(1), Qt::LeftButton);  // empty: nothing
   QTest::qWait(30);
@@ -121,8 +116,7 @@ TEST(Output, FavouritesStoreDeliberatelyAndRecallByClick) {
 // limit sends fewer frames than a drag paints, the last values last.
 TEST(Output, KeepAliveAndRateLimitReachTheSender) {
   Rig w;
-  w.dlg.Values().Recall({1, 2, 3, 4});
-  QTest::qWait(30);
+  w.Recall({1, 2, 3, 4});
   const DmxFrame frame = w.Last();
   w.sent.clear();
   QTest::qWait(1500);
@@ -147,9 +141,8 @@ TEST(Output, KeepAliveAndRateLimitReachTheSender) {
 TEST(Output, ControlsAreNamedAsTheirLabelsAndTheMenuFollowsTheSettings) {
   Rig w;
   for (const char* name : {"Red value", "Green value", "Blue value", "White value", "Colour code",
-                           "Favourite 1", "Favourite 8"}) {
+                           "Favourite 1", "Favourite 8"})
     EXPECT_NE(Named<QWidget>(w.dlg, name), nullptr) << name;
-  }
   PatchDialog patch({127, 15, 15, 100});
   for (const char* name : {"Net", "Sub-Net", "Universe", "Start address"})
     EXPECT_NE(Named<QSpinBox>(patch, name), nullptr) << name;

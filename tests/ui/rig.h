@@ -68,6 +68,7 @@ struct Rig : ArtDmxSender {
             dlg.SliderWhite()->value()};
   }
   const DmxFrame& Last() const { return sent.back().second; }
+  void Recall(const Rgbw& values) { dlg.Values().Recall(values), QTest::qWait(30); }  // and paint
 
   bool SendArtDmx(const DmxFrame* frame, const Ipv4Bytes& to) override {
     sent.emplace_back(to, *frame);

@@ -1,5 +1,7 @@
 // The settings file: what survives a save and a load, what a damaged file gives, and that a
 // user who changed nothing gets no file.
+#include <fstream>
+
 #include "rig.h"
 
 namespace chromaset::test {
@@ -49,9 +51,7 @@ TEST(SettingsStore, DamagedFileGivesDefaultsForWhatIsWrongWithOneLineEach) {
   for (const auto& c : cases) {
     const QTemporaryDir dir;
     const QString path = dir.path() + "/chromaset.conf";
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.file) == c.file.size());
-    file.close();
+    std::ofstream(path.toStdString(), std::ios::binary).write(c.file.data(), c.file.size());
     SettingsStore store(path);
     testing::internal::CaptureStderr();
     const Settings loaded = store.Load();
@@ -62,9 +62,8 @@ TEST(SettingsStore, DamagedFileGivesDefaultsForWhatIsWrongWithOneLineEach) {
 
     // Nothing changed: the file stays as it was; a change replaces what was wrong.
     EXPECT_FALSE(store.Save(loaded));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), c.file);
-    file.close();
+    std::ifstream kept(path.toStdString(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), c.file.toStdString());
     Settings changed = loaded;
     changed.rateLimit = true;
     EXPECT_TRUE(store.Save(changed));
