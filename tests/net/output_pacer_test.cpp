@@ -70,6 +70,7 @@ TEST(OutputPacer, RateLimitKeepsTheCeilingAndSendsTheNewestLast) {
   // The last change goes out no later than one period after it.
   EXPECT_EQ(mine.back().red, 200);
   EXPECT_LE(mine.back().at - (kStart + milliseconds(200)), kFramePeriod);
+  EXPECT_FALSE(pacer.Due(kNodes[1], kStart + milliseconds(5000)));  // nothing held: no timer send
 }
 
 TEST(OutputPacer, KeepAliveRepeatsAfterASecondOfIdleAndOnlyWhenOn) {
