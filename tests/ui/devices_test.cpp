@@ -84,18 +84,20 @@ TEST(DevicesMenu, RememberedTicksComeBackWhenTheirNodesAreListed) {
   remembered.addedNodes = {{2, 0, 0, 70}};
   remembered.tickedDevices = {{2, 0, 0, 31}, {2, 0, 0, 70}};
   remembered.broadcastTicked = false;
-  CWheelDlg& dlg = rig.dlg;
-  dlg.Devices().Restore(remembered);
+  rig.dlg.Devices().Restore(remembered);
   rig.Start({0ms, {}, /*showSplash=*/false, /*searchInBackground=*/true, 300ms});
-  EXPECT_FALSE(dlg.Devices().WaitItem()->isChecked());
+  EXPECT_FALSE(rig.dlg.Devices().WaitItem()->isChecked());
   // The added node is there at once, ticked; a tick not shown yet is still remembered.
   EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.70"}));
   Settings stored;
-  dlg.Devices().Store(stored);
+  rig.dlg.Devices().Store(stored);
   EXPECT_EQ(stored, remembered);
   Answer(*rig.table, Node({2, 0, 0, 31}, "Late"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.Devices().Searching(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !rig.dlg.Devices().Searching(); }));
   EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.31", "2.0.0.70"}));
+  rig.dlg.OnDevice(2);  // once the user chooses, that choice is what is stored
+  rig.dlg.Devices().Store(stored);
+  EXPECT_EQ(stored.tickedDevices, (std::vector<Ipv4Bytes>{{2, 0, 0, 31}}));
 }
 
 }  // namespace chromaset::test

@@ -25,8 +25,7 @@ TEST(SettingsStore, RoundTripAndNoFileWithoutAChange) {
   EXPECT_TRUE(store.Save(s));
   EXPECT_FALSE(store.Save(s));
   EXPECT_EQ(SettingsStore(path).Load(), s);
-  s.favourites[0].reset();  // back to a default: written as such
-  s.windowPosition.reset();
+  s.favourites[0].reset(), s.windowPosition.reset();  // back to defaults: written as such
   EXPECT_TRUE(store.Save(s));
   EXPECT_EQ(SettingsStore(path).Load(), s);
 }
