@@ -88,10 +88,11 @@ TEST(OutputPacer, KeepAliveRepeatsAfterASecondOfIdleAndOnlyWhenOn) {
     for (std::size_t i = 1; i < mine.size(); ++i)
       EXPECT_TRUE(mine[i].at == mine[i - 1].at || mine[i].at - mine[i - 1].at == kKeepAliveIdle);
   }
-  // A destination nothing has gone to yet is due at once.
+  // A destination nothing has gone to yet is due at once; with no target, the timer still runs
+  // (a node ticked later is kept alive without a slider move).
   OutputPacer pacer;
   pacer.SetKeepAlive(true);
-  EXPECT_TRUE(pacer.Due(kNodes[1], kStart));
+  EXPECT_TRUE(pacer.Due(kNodes[1], kStart) && pacer.NextWake(kNodes.data(), 0, kStart));
 }
 
 }  // namespace chromaset
