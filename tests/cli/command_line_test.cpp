@@ -17,13 +17,13 @@ CliParse Parse(const std::vector<const char*>& args) {
 
 TEST(CommandLine, GoodCommandsBecomeOptions) {
   CliParse p = Parse({"--send", "1,2,3,255", "--to", "2.0.0.5", "--to", "10.1.2.3", "--universe",
-                      "1:2:3", "--address", "509", "--hold", "2.5"});
+                      "1:2:3", "--address", "509", "--hold", "86400"});
   ASSERT_EQ(p.status, kExitOk) << p.error.toStdString();
   EXPECT_EQ(p.options.mode, CliMode::Send);
   EXPECT_EQ(p.options.values, (Rgbw{1, 2, 3, 255}));
   EXPECT_EQ(p.options.targets, (std::vector<Ipv4Bytes>{{2, 0, 0, 5}, {10, 1, 2, 3}}));
   EXPECT_EQ(p.options.patch, (DmxPatch{1, 2, 3, 509}));
-  EXPECT_EQ(p.options.holdSeconds, 2.5);
+  EXPECT_EQ(p.options.holdSeconds, 86400);  // the longest hold
   p = Parse({"--json", "--wait", "0.1", "--list"});
   EXPECT_TRUE(p.options.mode == CliMode::List && p.options.waitSeconds == 0.1 && p.options.json);
   EXPECT_EQ(Parse({"--list"}).options.waitSeconds, 5);
@@ -73,10 +73,10 @@ NodeRecord Node(std::array<std::uint8_t, 4> ip, std::uint16_t esta, const char* 
 
 TEST(NodeListing, RowsKeepAnswerOrderAndTextShowsNamesSafely) {
   NodeSnapshot snapshot{};
-  snapshot[0] = Node({2, 0, 0, 5}, 0x1A2C, "Q&A", "Say \"hi\" & bye\xE9\x01");
+  snapshot[0] = Node({2, 7, 0, 5}, 0x1A2C, "Q&A", "Say \"hi\" & bye\xE9\x01");
   snapshot[1] = Node({2, 0, 1, 6}, 0x0001, "Six", "Other");
   snapshot[3] = Node({2, 0, 0, 9}, 0x2C1A, "Late", "Past a free slot");
-  const std::vector<NodeRow> rows = NodeRows(snapshot, {2, 0, 0, 1});
+  const std::vector<NodeRow> rows = NodeRows(snapshot, {2, 7, 0, 1});
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_TRUE(rows[0].driven && rows[0].localNetwork);
   EXPECT_FALSE(rows[1].driven || rows[1].localNetwork);
