@@ -9,14 +9,16 @@
 
 namespace chromaset {
 
-QIcon AppIcon() {
+QIcon BundledAppIcon() {
   QIcon bundled;
   QImageReader reader(QString::fromUtf8(kAppIconPath));
   do {
     const QImage image = reader.read();
     if (!image.isNull()) bundled.addPixmap(QPixmap::fromImage(image));
   } while (reader.jumpToNextImage());
-  return QIcon::fromTheme(QStringLiteral(CHROMASET_APP_ID), bundled);
+  return bundled;
 }
+
+QIcon AppIcon() { return QIcon::fromTheme(QStringLiteral(CHROMASET_APP_ID), BundledAppIcon()); }
 
 }  // namespace chromaset

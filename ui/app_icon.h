@@ -5,8 +5,11 @@
 
 namespace chromaset {
 
+// The two bundled images (32 and 16 pixels).
+QIcon BundledAppIcon();
+
 // The desktop theme's icon under the application id once Chromaset is installed; otherwise
-// the two bundled images (32 and 16 pixels).
+// the bundled one. Looking it up reads the icon theme's folders: some milliseconds.
 QIcon AppIcon();
 
 }  // namespace chromaset

@@ -2,11 +2,45 @@
 
 #include <QHBoxLayout>
 #include <QMenu>
+#include <QPainter>
 #include <QToolButton>
 
 #include <utility>
 
 namespace chromaset {
+
+namespace {
+
+// A swatch paints itself: a style sheet would give every button a style of its own, which costs
+// the window's start more than all else in this row.
+class SwatchButton : public QToolButton {
+ public:
+  using QToolButton::QToolButton;
+  void SetColour(const std::optional<QColor>& colour) {
+    m_colour = colour;
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* /*event*/) override {
+    QPainter painter(this);
+    const QRect frame = rect().adjusted(0, 0, -1, -1);
+    if (m_colour) painter.fillRect(frame, *m_colour);
+    // Empty: a dashed outline on the window's own background.
+    painter.setPen(
+        QPen(palette().color(QPalette::Dark), 1, m_colour ? Qt::SolidLine : Qt::DashLine));
+    painter.drawRect(frame);
+    if (hasFocus()) {
+      painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+      painter.drawRect(frame.adjusted(2, 2, -2, -2));
+    }
+  }
+
+ private:
+  std::optional<QColor> m_colour;
+};
+
+}  // namespace
 
 FavouritesBar::FavouritesBar(std::function<Rgbw()> current, QWidget* parent)
     : QWidget(parent), m_current(std::move(current)) {
@@ -14,7 +48,7 @@ FavouritesBar::FavouritesBar(std::function<Rgbw()> current, QWidget* parent)
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(4);
   for (int i = 0; i < kFavouriteCount; ++i) {
-    auto* swatch = new QToolButton(this);
+    auto* swatch = new SwatchButton(this);
     const QString name = tr("Favourite %1").arg(i + 1);
     swatch->setObjectName(QStringLiteral("m_favourite%1").arg(i + 1));
     swatch->setAccessibleName(name);
@@ -51,21 +85,16 @@ void FavouritesBar::Clear(int index) {
 }
 
 void FavouritesBar::Show(int index) {
-  QToolButton* swatch = m_swatches[static_cast<std::size_t>(index)];
+  auto* swatch = static_cast<SwatchButton*>(m_swatches[static_cast<std::size_t>(index)]);
   const auto& values = m_stored[static_cast<std::size_t>(index)];
   const QString name = tr("Favourite %1").arg(index + 1);
   if (!values) {
-    // Empty: a dashed outline on the window's own background.
-    swatch->setStyleSheet(QStringLiteral("QToolButton { border: 1px dashed palette(dark); }"));
+    swatch->SetColour({});
     swatch->setToolTip(tr("%1: empty (right-click to store the current colour)").arg(name));
     return;
   }
   const Rgbw& v = *values;
-  swatch->setStyleSheet(QStringLiteral("QToolButton { background-color: rgb(%1, %2, %3); "
-                                       "border: 1px solid palette(dark); }")
-                            .arg(v[0])
-                            .arg(v[1])
-                            .arg(v[2]));
+  swatch->SetColour(QColor(v[0], v[1], v[2]));
   swatch->setToolTip(
       tr("%1: R %2, G %3, B %4, W %5").arg(name).arg(v[0]).arg(v[1]).arg(v[2]).arg(v[3]));
 }

@@ -18,6 +18,8 @@
 #include <QUrl>
 
 #include <cstring>
+#include <future>
+#include <system_error>
 
 #include "about_dlg.h"
 #include "app_icon.h"
@@ -38,6 +40,28 @@ namespace {
 
 // One row of the wheel picture: kWheelSize 32-bit pixels, no padding.
 constexpr qsizetype kWheelBytesPerLine = qsizetype{kWheelSize} * sizeof(WheelPixel);
+
+// IDB_WHEEL as 32-bit pixels; a missing or malformed bitmap leaves the background black.
+std::unique_ptr<WheelImage> BuildWheelImage() {
+  QImage background(QString::fromUtf8(kWheelBitmapPath));
+  if (!background.isNull()) background = background.convertToFormat(QImage::Format_RGB32);
+  const bool usable = !background.isNull() && background.width() == kWheelSize &&
+                      background.height() == kWheelSize &&
+                      background.bytesPerLine() == kWheelBytesPerLine;
+  auto wheel = std::make_unique<WheelImage>();
+  wheel->BuildWheel(usable ? reinterpret_cast<const WheelPixel*>(background.constBits()) : nullptr);
+  return wheel;
+}
+
+// The wheel is built on a second core while the widgets are made; where no thread can be
+// started, it is built when first needed.
+std::future<std::unique_ptr<WheelImage>> StartWheelBuild() {
+  try {
+    return std::async(std::launch::async, BuildWheelImage);
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, BuildWheelImage);
+  }
+}
 
 }  // namespace
 
@@ -70,9 +94,9 @@ CWheelDlg::CWheelDlg(ArtDmxSender& sender, const NodeTable& nodes,
       m_ui(std::make_unique<Ui::CWheelDlg>()),
       m_sender(sender),
       m_nodes(nodes),
-      m_wheel(std::make_unique<WheelImage>()),
       m_devices(new DeviceMenu(nodes, localAddresses, this)) {
   InitChromasetResources();
+  m_wheelBuild = StartWheelBuild();
   SetUpControls();
 }
 
@@ -142,7 +166,9 @@ void CWheelDlg::AppendAboutItem() {
   connect(about, &QAction::triggered, this, [this] { OnSysCommand(IDM_ABOUT); });
 }
 
-void CWheelDlg::SetWindowIcons() { setWindowIcon(AppIcon()); }
+// The theme's icon follows once the window has painted (eventFilter): the first frames should
+// not wait for the icon theme lookup.
+void CWheelDlg::SetWindowIcons() { setWindowIcon(BundledAppIcon()); }
 
 bool StartArtNet(ArtNetLink& link, const FailureMessageFn& showFailure) {
   if (!link.OpenArtNetEndpoint()) {
@@ -174,21 +200,16 @@ bool CWheelDlg::StartNetwork(const InitOptions& options) {
 
 // --- Wheel picture ---
 
-void CWheelDlg::BuildWheel() {
-  // IDB_WHEEL as 32-bit pixels; a missing or malformed bitmap leaves the background black.
-  QImage background(QString::fromUtf8(kWheelBitmapPath));
-  if (!background.isNull()) background = background.convertToFormat(QImage::Format_RGB32);
-  const bool usable = !background.isNull() && background.width() == kWheelSize &&
-                      background.height() == kWheelSize &&
-                      background.bytesPerLine() == kWheelBytesPerLine;
-  m_wheel->BuildWheel(usable ? reinterpret_cast<const WheelPixel*>(background.constBits())
-                             : nullptr);
-  ShowWheel();
+void CWheelDlg::BuildWheel() { ShowWheel(); }
+
+WheelImage& CWheelDlg::BuiltWheel() const {
+  if (m_wheelBuild.valid()) m_wheel = m_wheelBuild.get();
+  return *m_wheel;
 }
 
 void CWheelDlg::ShowWheel() {
   // The picture gets its own copy: the display buffer changes with the next pick.
-  const QImage view(reinterpret_cast<const uchar*>(m_wheel->DisplayPixels()), kWheelSize,
+  const QImage view(reinterpret_cast<const uchar*>(BuiltWheel().DisplayPixels()), kWheelSize,
                     kWheelSize, kWheelBytesPerLine, QImage::Format_RGB32);
   m_wheelPicture->setPixmap(QPixmap::fromImage(view.copy()));
 }
@@ -216,7 +237,7 @@ void CWheelDlg::OnLButtonDown(std::uint32_t /*flags*/, QPoint point) {
 }
 
 void CWheelDlg::ApplyPickedColour(int x, int y) {
-  const PackedRgb colour = m_wheel->DrawMarker(x, y);
+  const PackedRgb colour = BuiltWheel().DrawMarker(x, y);
   ShowWheel();
   SetSliderPosition(m_sliderRed, static_cast<int>(colour & 0xFF));
   SetSliderPosition(m_sliderGreen, static_cast<int>((colour >> 8) & 0xFF));
@@ -275,6 +296,11 @@ void CWheelDlg::InitOutput() {
 
 bool CWheelDlg::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Paint && m_outputReady) {
+    if (!m_themeIconAsked) {
+      m_themeIconAsked = true;
+      QMetaObject::invokeMethod(
+          this, [this] { setWindowIcon(AppIcon()); }, Qt::QueuedConnection);
+    }
     if (watched == m_sliderWhite) {
       OnCustomDrawWhite();
     } else if (watched == m_sliderRed || watched == m_sliderGreen || watched == m_sliderBlue) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 
 #include "artnet_link.h"
@@ -92,7 +93,7 @@ class CWheelDlg : public QDialog {
   // A pick at (x, y) of the wheel picture: marker, picture, then Red, Green and Blue.
   void ApplyPickedColour(int x, int y);
 
-  // Wheel picture.
+  // Wheel picture: BuildWheel shows the wheel built since construction, with its first marker.
   void BuildWheel();
   void ShowWheel();
 
@@ -137,7 +138,7 @@ class CWheelDlg : public QDialog {
   // "ALL (Broadcast)" and the device items: the part of the Devices menu above its separator.
   int MenuItemCount() const { return 1 + m_devices->ItemCount(); }
   DeviceMenu& Devices() const { return *m_devices; }
-  const WheelImage& Wheel() const { return *m_wheel; }
+  const WheelImage& Wheel() const { return BuiltWheel(); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -154,6 +155,8 @@ class CWheelDlg : public QDialog {
   // The point in the wheel picture's coordinates when it passes the margin test.
   bool LocateInWheel(QPoint dialogPoint, QPoint& wheelPoint) const;
   static void SetSliderPosition(QSlider* slider, int position);
+  // The wheel image, waiting for its build if that is still running.
+  WheelImage& BuiltWheel() const;
 
   std::unique_ptr<Ui::CWheelDlg> m_ui;
   ArtNetLink* m_link = nullptr;  // null when the network is given from outside
@@ -165,8 +168,10 @@ class CWheelDlg : public QDialog {
   QSlider* m_sliderBlue = nullptr;
   QSlider* m_sliderRed = nullptr;
   QLabel* m_wheelPicture = nullptr;
-  std::unique_ptr<WheelImage> m_wheel;  // base and display buffers, 720 KB
-  DmxOutput* m_output = nullptr;        // children of the dialog
+  // Base and display buffers, 720 KB: built from construction on, taken when first needed.
+  mutable std::future<std::unique_ptr<WheelImage>> m_wheelBuild;
+  mutable std::unique_ptr<WheelImage> m_wheel;
+  DmxOutput* m_output = nullptr;  // children of the dialog
   ValuePanel* m_values = nullptr;
   FavouritesBar* m_favourites = nullptr;
   OutputMenu* m_outputMenu = nullptr;
@@ -176,6 +181,7 @@ class CWheelDlg : public QDialog {
 
   // Slider paints reach the output only once the Devices menu exists.
   bool m_outputReady = false;
+  bool m_themeIconAsked = false;  // the theme's icon replaces the bundled one after a paint
 };
 
 }  // namespace chromaset

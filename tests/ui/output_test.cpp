@@ -96,6 +96,8 @@ TEST(Output, FavouritesStoreDeliberatelyAndRecallByClick) {
   QObject::connect(&bar, &FavouritesBar::Changed, [&] { ++changes; });
   w.Recall({1, 2, 3, 4});
   ChooseInMenu(bar, 0, "Store current colour");
+  const auto shown = [&](int k) { return bar.Swatch(k)->grab().toImage().pixelColor(5, 5); };
+  EXPECT_TRUE(shown(0) == QColor(1, 2, 3) && shown(1) != QColor(1, 2, 3));  // empty shows none
   w.Recall({9, 9, 9, 9});
   w.sent.clear();
   QTest::mouseClick(bar.Swatch(1), Qt::LeftButton);  // empty: nothing

@@ -175,6 +175,23 @@ TEST(Shell, FrameMenusKeysAndAboutBox) {
   }
 }
 
+TEST(Shell, TheIconThemesOwnIconFollowsOnceTheWindowHasPainted) {
+  QTemporaryDir themes;  // a theme with a 48-pixel Chromaset icon
+  ASSERT_TRUE(QDir(themes.path()).mkpath("t/48"));
+  QFile index(themes.filePath("t/index.theme"));
+  ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+  index.write("[Icon Theme]\nDirectories=48\n[48]\nSize=48\n"), index.close();
+  QImage(48, 48, QImage::Format_RGB32).save(themes.filePath("t/48/" CHROMASET_APP_ID ".png"));
+  QIcon::setThemeSearchPaths({themes.path()}), QIcon::setThemeName("t");
+  Rig rig({}, {2, 0, 0, 1}, /*start=*/false);
+  ASSERT_TRUE(rig.dlg.OnInitDialog({0ms, {}, /*showSplash=*/false}));
+  EXPECT_FALSE(rig.dlg.windowIcon().availableSizes().contains(QSize(48, 48)));
+  rig.dlg.show();
+  QTest::qWait(30);
+  EXPECT_TRUE(rig.dlg.windowIcon().availableSizes().contains(QSize(48, 48)));
+  QIcon::setThemeName(QString());
+}
+
 TEST(Shell, SplashCountsEveryAnsweringNodeWhileTheDialogWaitsHidden) {
   Rig rig({}, {}, /*start=*/false);
   rig.dlg.show();  // painted before the Devices menu exists: nothing may be sent, then or later
