@@ -5,6 +5,8 @@
 #   xvfb_session_start NAME   starts Xvfb, exports DISPLAY and QT_QPA_PLATFORM=xcb, and on exit
 #                             kills $app_pid (set it when starting the program) and Xvfb and
 #                             removes $work; NAME prefixes the error messages.
+#   xvfb_session_bus          gives the session a private D-Bus session bus, as every desktop
+#                             has, when dbus-daemon is installed (else none, as a bare container)
 
 # xdotool's pattern for the main window's title.
 main_window_caption='^Chromaset - V1.00$'
@@ -15,6 +17,7 @@ lab_two_nodes=(--node "5:0x1A:0x2C:Stage wash left" --node "6:0x2C:0x1A:Stage wa
 
 xvfb_session_cleanup() {
   [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
+  [ -s "${work:-}/bus.pid" ] && kill "$(cat "$work/bus.pid")" 2>/dev/null || true
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
   [ -n "${work:-}" ] && rm -rf "$work"
 }
@@ -36,6 +39,13 @@ xvfb_session_start() {
   DISPLAY=":$(head -n1 "$work/display")"
   export DISPLAY QT_QPA_PLATFORM=xcb
   unset WAYLAND_DISPLAY
+}
+
+xvfb_session_bus() {
+  command -v dbus-daemon >/dev/null || return 0
+  DBUS_SESSION_BUS_ADDRESS=$(dbus-daemon --session --fork --print-address=1 \
+    --print-pid=3 3>"$work/bus.pid")
+  export DBUS_SESSION_BUS_ADDRESS
 }
 
 # Fails with a message unless every path given is an executable file (the built binaries).
