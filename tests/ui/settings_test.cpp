@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "rig.h"
+#include "window_placement.h"
 
 namespace chromaset::test {
 
@@ -28,6 +29,12 @@ TEST(SettingsStore, RoundTripAndNoFileWithoutAChange) {
   s.favourites[0].reset(), s.windowPosition.reset();  // back to defaults: written as such
   EXPECT_TRUE(store.Save(s));
   EXPECT_EQ(SettingsStore(path).Load(), s);
+  QWidget window;  // a window left where it was shown has no position to remember
+  const auto* placement = new WindowPlacement(window, std::nullopt);
+  window.show(), QTest::qWait(30);
+  EXPECT_EQ(placement->Position(), std::nullopt);
+  window.move(window.pos() + QPoint(40, 30));
+  EXPECT_EQ(placement->Position(), window.pos());
 }
 
 TEST(SettingsStore, DamagedFileGivesDefaultsForWhatIsWrongWithOneLineEach) {
