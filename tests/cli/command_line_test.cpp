@@ -28,6 +28,8 @@ TEST(CommandLine, GoodCommandsBecomeOptions) {
   EXPECT_TRUE(p.options.mode == CliMode::List && p.options.waitSeconds == 0.1 && p.options.json);
   EXPECT_EQ(Parse({"--list"}).options.waitSeconds, 5);
   EXPECT_TRUE(Parse({"-h"}).options.mode == CliMode::Help && HelpText().contains("  --to ADDRESS"));
+  for (const QString& line : HelpText().split('\n'))
+    EXPECT_LE(line.size(), 100) << line.toStdString();
   EXPECT_EQ(Parse({}).options.mode, CliMode::Window);
 }
 
