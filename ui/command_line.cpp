@@ -267,12 +267,12 @@ QString HelpText() {
   QString text;
   for (const char* synopsis : kSynopsis) {
     text += QLatin1String(text.isEmpty() ? "Usage: " : "       ");
-    // A long form goes on under its first option, within 100 columns, broken only between its
-    // [option] groups.
+    // A long form goes on under its first option ("Usage: chromaset " is 17 wide), within 100
+    // columns, broken only between its [option] groups.
     QString line = QStringLiteral("chromaset %1").arg(QLatin1String(synopsis)).trimmed();
     line.replace(QLatin1Char(' '), QChar::Nbsp)
         .replace(QStringLiteral("\u00a0["), QStringLiteral(" ["));
-    text += Wrap(line, 83, 17).replace(QChar::Nbsp, QLatin1Char(' ')) + '\n';
+    text += Wrap(line, 100 - 17, 17).replace(QChar::Nbsp, QLatin1Char(' ')) + '\n';
   }
   text += QLatin1Char('\n') + Wrap(QLatin1String(kDescription), 100, 0) + QStringLiteral("\n\n");
   constexpr int kLabelWidth = 26;
