@@ -7,8 +7,8 @@ endif()
 install(TARGETS chromaset RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS chromaset_window chromaset_cli_program
         RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/chromaset)
-install(FILES ${PROJECT_BINARY_DIR}/ui/chromaset.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${PROJECT_BINARY_DIR}/ui/chromaset.bash
+install(FILES ${PROJECT_BINARY_DIR}/cli/chromaset.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_BINARY_DIR}/cli/chromaset.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME chromaset)
 install(FILES ${PROJECT_SOURCE_DIR}/res/${CHROMASET_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -14,6 +14,10 @@
 
 namespace chromaset {
 
+// What the window and the command line say when the endpoint cannot be opened.
+inline constexpr char kNetworkFailureText[] =
+    "Connection to network failed!\nCheck if Netforge or Luxforge is running.";
+
 inline constexpr std::size_t kLocalAddresses = 10;
 using Ipv4Bytes = std::array<std::uint8_t, 4>;  // first octet first
 using LocalAddressTable = std::array<Ipv4Bytes, kLocalAddresses>;

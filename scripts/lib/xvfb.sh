@@ -1,5 +1,5 @@
 # Sourced by the scripts that run the real Chromaset window headless inside the lab (screenshot,
-# bench/ui/startup, tests/ui/real_binary_test): a private X server for this process and the
+# bench/window/startup, tests/window/real_binary_test): a private X server for this process and the
 # cleanup of everything started from here.
 #
 #   xvfb_session_start NAME   starts Xvfb, exports DISPLAY and QT_QPA_PLATFORM=xcb, and on exit

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "artnet_link.h"
-#include "ids.h"
 #include "node_listing.h"
 
 namespace chromaset {

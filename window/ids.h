@@ -29,8 +29,6 @@ inline constexpr char kBroadcastItemText[] = "ALL (Broadcast)";
 inline constexpr char kWindowMenuText[] = "Chromaset";                    // holds the About item
 inline constexpr char kAboutItemText[] = "Inf&o \u00fcber Chromaset...";  // IDS_ABOUT
 inline constexpr char kAboutCaption[] = "Info \u00fcber Chromaset";
-inline constexpr char kNetworkFailureText[] =
-    "Connection to network failed!\nCheck if Netforge or Luxforge is running.";
 inline constexpr char kSearchingText[] = "Searching for Art-Net nodes\u2026";
 
 // Our own home page, opened by a press on the logo.
