@@ -10,7 +10,7 @@ namespace chromaset {
 
 namespace {
 
-enum class For { Any, List, Send };
+enum class For { Any, List, Send, Rig };
 
 struct OptionEntry {
   const char* shortName;  // nullptr: long name only
@@ -36,16 +36,26 @@ constexpr OptionEntry kOptions[] = {
      "so every byte becomes one character; control characters are escaped as \\u00XX."},
     {nullptr, "send", "R,G,B,W", For::Any,
      "Send the colour, four values 0 to 255, as one ArtDmx frame of 512 channels (every other "
-     "channel 0) to 255.255.255.255, or by unicast to each --to address."},
+     "channel 0) to 255.255.255.255, or by unicast to each --to address; with --rig, to "
+     "fixtures of a rig file."},
     {nullptr, "to", "ADDRESS", For::Send,
      "Send to this IPv4 address instead of broadcasting; repeat it for more nodes, which are "
      "sent to in the order given."},
     {nullptr, "universe", "NET:SUB:UNI", For::Send,
-     "The universe: Net 0-127, Sub-Net 0-15, Universe 0-15 (default 0:0:0)."},
+     "The universe: Net 0-127, Sub-Net 0-15, Universe 0-15 (default 0:0:0). Not with --rig."},
     {nullptr, "address", "START", For::Send,
-     "The DMX address of Red, 1 to 509; Green, Blue and White follow it (default 1)."},
+     "The DMX address of Red, 1 to 509; Green, Blue and White follow it (default 1). Not with "
+     "--rig."},
+    {nullptr, "rig", "FILE", For::Send,
+     "Give the colour to every fixture of this rig file, or only to those named by --fixture; "
+     "the others keep the colour stored for them in the file. One frame goes out for each "
+     "universe that holds a fixture given the colour, in ascending Port-Address order, with the "
+     "bytes the window sends for that rig. A file that is refused is a usage error."},
+    {nullptr, "fixture", "NAME", For::Rig,
+     "Give the colour only to the rig's fixture of this name; repeat it for more. A name the "
+     "file does not hold is a usage error."},
     {nullptr, "hold", "SECONDS", For::Send,
-     "Keep the colour alive for this many seconds (up to 86400), repeating the frame every "
+     "Keep the colour alive for this many seconds (up to 86400), repeating the frames every "
      "second; Ctrl-C or SIGTERM ends it at once."},
 };
 
@@ -54,6 +64,7 @@ constexpr const char* kSynopsis[] = {
     "--list [--wait SECONDS] [--json]",
     ("--send R,G,B,W [--to ADDRESS]... [--universe NET:SUB:UNI] [--address START] "
      "[--hold SECONDS]"),
+    "--send R,G,B,W --rig FILE [--fixture NAME]... [--to ADDRESS]... [--hold SECONDS]",
 };
 
 constexpr const char* kDescription =
@@ -70,7 +81,9 @@ constexpr ExitStatus kExitStatuses[] = {
     {kExitNetwork,
      "the network cannot be used (UDP port 6454 is taken, or a send failed); without options, "
      "no display"},
-    {kExitUsage, "usage error (nothing was sent)"},
+    {kExitUsage,
+     "usage error, a refused rig file or a --fixture name it does not hold included (nothing "
+     "was sent)"},
 };
 
 constexpr const char* kExamples[] = {
@@ -78,6 +91,7 @@ constexpr const char* kExamples[] = {
     "chromaset --send 255,0,0,0",
     "chromaset --send 0,0,0,255 --to 2.0.0.5 --to 2.0.0.6 --universe 0:1:2 --address 13",
     "chromaset --send 10,20,30,40 --hold 60",
+    "chromaset --send 255,0,0,0 --rig stage.json --fixture 'Par 1' --fixture 'Par 2'",
 };
 
 QString Dashed(const QString& name) {
@@ -182,11 +196,17 @@ QString ReadValues(const QCommandLineParser& parser, CliOptions& options) {
       !ParseSeconds(hold, 0, kMaxHoldSeconds, options.holdSeconds)) {
     return Bad("hold", hold, "a number of seconds from 0 to 86400");
   }
+  // The file itself is read only when the job runs; an empty name would silently mean no rig.
+  options.rigPath = parser.value(QStringLiteral("rig"));
+  if (parser.isSet(QStringLiteral("rig")) && options.rigPath.isEmpty()) {
+    return Bad("rig", options.rigPath, "a file name");
+  }
+  options.fixtureNames = parser.values(QStringLiteral("fixture"));
   return {};
 }
 
-// Option combinations: one command, each option given once (--to excepted) and only with
-// its command.
+// Option combinations: one command, each option given once (--to and --fixture excepted) and
+// only with its command.
 QString CheckCombination(const QCommandLineParser& parser, CliOptions& options) {
   const QStringList given = parser.optionNames();
   for (const OptionEntry& entry : kOptions) {
@@ -194,7 +214,7 @@ QString CheckCombination(const QCommandLineParser& parser, CliOptions& options) 
     const auto count =
         given.count(name) +
         (entry.shortName != nullptr ? given.count(QLatin1String(entry.shortName)) : 0);
-    if (count > 1 && name != QLatin1String("to")) {
+    if (count > 1 && name != QLatin1String("to") && name != QLatin1String("fixture")) {
       return QStringLiteral("--%1 is given more than once").arg(name);
     }
   }
@@ -209,13 +229,24 @@ QString CheckCombination(const QCommandLineParser& parser, CliOptions& options) 
   const bool list = parser.isSet(QStringLiteral("list"));
   const bool send = parser.isSet(QStringLiteral("send"));
   if (list && send) return QStringLiteral("--list and --send cannot be used together");
+  const bool rig = parser.isSet(QStringLiteral("rig"));
   options.mode = list ? CliMode::List : CliMode::Send;
   for (const OptionEntry& entry : kOptions) {
     if (entry.mode == For::Any || !parser.isSet(QLatin1String(entry.name))) continue;
-    const bool fits = (entry.mode == For::List && list) || (entry.mode == For::Send && send);
+    const bool fits = (entry.mode == For::List && list) || (entry.mode == For::Send && send) ||
+                      (entry.mode == For::Rig && rig);
     if (!fits) {
+      const char* needed = entry.mode == For::List   ? "list"
+                           : entry.mode == For::Send ? "send"
+                                                     : "rig";
       return QStringLiteral("--%1 needs --%2")
-          .arg(QLatin1String(entry.name), QLatin1String(entry.mode == For::List ? "list" : "send"));
+          .arg(QLatin1String(entry.name), QLatin1String(needed));
+    }
+  }
+  for (const char* placed : {"universe", "address"}) {
+    if (rig && parser.isSet(QLatin1String(placed))) {
+      return QStringLiteral("--%1 cannot be used with --rig: the rig file places each fixture")
+          .arg(QLatin1String(placed));
     }
   }
   if (!list && !send) return QStringLiteral("nothing to do: give --list or --send");

@@ -30,6 +30,8 @@ struct CliOptions {
   std::vector<Ipv4Bytes> targets;            // --send; empty: broadcast
   DmxPatch patch;                            // --send
   double holdSeconds = 0;                    // --send; 0: one frame
+  QString rigPath;                           // --send --rig; empty: the patch above
+  QStringList fixtureNames;                  // --send --rig; empty: every fixture
 };
 
 struct CliParse {

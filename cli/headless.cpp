@@ -7,6 +7,7 @@
 
 #include "artnet_link.h"
 #include "node_listing.h"
+#include "rig_frames.h"
 
 namespace chromaset {
 
@@ -87,29 +88,43 @@ QString FormatTarget(const Ipv4Bytes& ip) {
   return QStringLiteral("%1.%2.%3.%4").arg(ip[0]).arg(ip[1]).arg(ip[2]).arg(ip[3]);
 }
 
-bool SendFrame(ArtNetLink& link, const DmxFrame& frame, const std::vector<Ipv4Bytes>& targets) {
+// As the window sends: for each universe's frame, to each destination in turn.
+bool SendFrames(ArtNetLink& link, const std::vector<DmxFrame>& frames,
+                const std::vector<Ipv4Bytes>& targets) {
   static constexpr Ipv4Bytes kBroadcast = {255, 255, 255, 255};
   const std::vector<Ipv4Bytes> all = targets.empty() ? std::vector<Ipv4Bytes>{kBroadcast} : targets;
   bool sent = true;
-  for (const Ipv4Bytes& to : all) {
-    if (!link.SendArtDmx(&frame, to)) {
-      Print(stderr,
+  for (const DmxFrame& frame : frames) {
+    for (const Ipv4Bytes& to : all) {
+      if (!link.SendArtDmx(&frame, to)) {
+        Print(
+            stderr,
             QStringLiteral("chromaset: the frame to %1 could not be sent\n").arg(FormatTarget(to)));
-      sent = false;
+        sent = false;
+      }
     }
   }
   return sent;
 }
 
 int RunSend(const CliOptions& options, const StopSignals& stop) {
-  DmxFrame frame;
-  WriteFixtureFrame(frame, options.patch, options.values);
+  std::vector<DmxFrame> frames(1);
+  if (options.rigPath.isEmpty()) {
+    WriteFixtureFrame(frames[0], options.patch, options.values);
+  } else {
+    // Read before the socket opens: a refused file is a usage error and nothing goes out.
+    QString error;
+    if (!BuildRigFrames(options.rigPath, options.fixtureNames, options.values, frames, error)) {
+      Print(stderr, QStringLiteral("chromaset: %1\n").arg(error));
+      return kExitUsage;
+    }
+  }
   ArtNetLink link;
   if (!OpenLink(link)) return kExitNetwork;
-  // No receiver and no poll: only the frame goes out.
+  // No receiver and no poll: only the frames go out.
   const auto start = Clock::now();
   const auto end = After(start, options.holdSeconds);
-  bool sent = SendFrame(link, frame, options.targets);
+  bool sent = SendFrames(link, frames, options.targets);
   for (int k = 1; sent; ++k) {
     const auto next = start + std::chrono::seconds(k);
     if (next >= end) {
@@ -117,7 +132,7 @@ int RunSend(const CliOptions& options, const StopSignals& stop) {
       break;
     }
     if (!stop.WaitUntil(next)) break;
-    sent = SendFrame(link, frame, options.targets);
+    sent = SendFrames(link, frames, options.targets);
   }
   link.Close();
   return sent ? kExitOk : kExitNetwork;

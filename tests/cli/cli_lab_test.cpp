@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include "lab.h"
 
@@ -88,6 +90,55 @@ TEST(CliLab, SendPutsTheFrameOnTheWireByBroadcastAndToEachTarget) {
       node->ClearReceived();
     }
   }
+}
+
+TEST(CliLab, SendRigPutsTheFrameOfEachUniverseHoldingANamedFixtureOnTheWire) {
+  CHROMASET_LAB_OR_SKIP(lab, {5, 6});
+  SimNode node5(*lab, 5), node6(*lab, 6);
+  QTemporaryDir dir;
+  const std::string rig = dir.filePath(QStringLiteral("stage.json")).toStdString();
+  QFile file(QString::fromStdString(rig));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(R"({"chromasetRig": 1, "fixtures": [
+    {"name": "Par 1", "universe": "0:1:0", "address": 1, "layout": "RGBW", "colour": [1, 2, 3, 4]},
+    {"name": "Par 2", "universe": "0:1:0", "address": 5, "layout": "RGBW", "colour": [5, 6, 7, 8]},
+    {"name": "Wash", "universe": "0:0:2", "address": 10, "layout": "RGBW"}]})") > 0);
+  file.close();
+  const auto scope = lab->EnterController();
+  // Par 1 keeps its stored colour beside Par 2; Wash's universe goes out only when it is named,
+  // first (lower Port-Address), each frame to each destination before the next frame.
+  const auto sixteen = Frame(0, {1, 2, 3, 4, 10, 20, 30, 40}, 0, 0x10);
+  const auto two = Frame(9, {10, 20, 30, 40}, 0, 0x02);
+  const struct {
+    const char* fixtures;
+    std::vector<std::vector<std::uint8_t>> frames;
+  } cases[] = {
+      {"--fixture 'Par 2'", {sixteen}},
+      {"--fixture 'Par 2' --fixture Wash", {two, sixteen}},
+  };
+  for (const auto& c : cases) {
+    const std::string args =
+        "--send 10,20,30,40 --rig '" + rig + "' " + c.fixtures + " --to 2.0.0.5 --to 2.0.0.6";
+    EXPECT_EQ(Chromaset(args).status, 0) << args;
+    for (SimNode* node : {&node5, &node6})
+      ASSERT_TRUE(node->WaitFor([&] { return node->Received().size() >= c.frames.size(); }));
+    std::this_thread::sleep_for(100ms);  // and nothing more follows
+    const std::vector<Datagram> five = node5.Received(), six = node6.Received();
+    ASSERT_TRUE(five.size() == c.frames.size() && six.size() == c.frames.size()) << args;
+    for (std::size_t i = 0; i < c.frames.size(); ++i) {
+      EXPECT_TRUE(five[i].bytes == c.frames[i] && six[i].bytes == c.frames[i]) << args << i;
+      EXPECT_LE(five[i].at, six[i].at) << args;
+      if (i > 0) {
+        EXPECT_LE(six[i - 1].at, five[i].at) << args;
+      }
+    }
+    node5.ClearReceived();
+    node6.ClearReceived();
+  }
+  const Result unknown = Chromaset("--send 1,2,3,4 --rig '" + rig + "' --fixture Spot");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.output, "chromaset: --fixture: 'Spot' is not a fixture of " + rig + "\n");
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(node5.Received().empty());
 }
 
 TEST(CliLab, UsageErrorOrPortTakenSendsNothingAndHoldRepeatsUntilCtrlC) {

@@ -1,10 +1,13 @@
-// Option parsing and the node list's text, without a socket.
+// Option parsing, the frames of a rig file and the node list's text, without a socket.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <cstring>
 
 #include "command_line.h"
 #include "node_listing.h"
+#include "rig_frames.h"
 
 namespace chromaset {
 namespace {
@@ -27,6 +30,10 @@ TEST(CommandLine, GoodCommandsBecomeOptions) {
   p = Parse({"--json", "--wait", "0.1", "--list"});
   EXPECT_TRUE(p.options.mode == CliMode::List && p.options.waitSeconds == 0.1 && p.options.json);
   EXPECT_EQ(Parse({"--list"}).options.waitSeconds, 5);
+  p = Parse({"--send", "1,2,3,4", "--fixture", "Par 1", "--rig", "a.json", "--fixture", "Wash"});
+  ASSERT_EQ(p.status, kExitOk) << p.error.toStdString();
+  EXPECT_EQ(p.options.rigPath, QStringLiteral("a.json"));
+  EXPECT_EQ(p.options.fixtureNames, (QStringList{QStringLiteral("Par 1"), QStringLiteral("Wash")}));
   EXPECT_TRUE(Parse({"-h"}).options.mode == CliMode::Help && HelpText().contains("  --to ADDRESS"));
   for (const QString& line : HelpText().split('\n'))
     EXPECT_LE(line.size(), 100) << line.toStdString();
@@ -58,8 +65,58 @@ TEST(CommandLine, EachUsageErrorNamesTheOptionAndValue) {
       {{"--json"}, "--json needs --list"},
       {{"--list", "--to", "2.0.0.5"}, "--to needs --send"},
       {{"--send", "1,2,3,4", "--send", "1,2,3,4"}, "--send is given more than once"},
-      {{"--list", "extra"}, "'extra'"}};
+      {{"--list", "extra"}, "'extra'"},
+      {{"--send", "1,2,3,4", "--fixture", "Wash"}, "--fixture needs --rig"},
+      {{"--list", "--rig", "a.json"}, "--rig needs --send"},
+      {{"--send", "1,2,3,4", "--rig", ""}, "--rig: ''"},
+      {{"--send", "1,2,3,4", "--rig", "a", "--rig", "b"}, "--rig is given more than once"},
+      {{"--send", "1,2,3,4", "--rig", "a", "--universe", "0:0:1"},
+       "--universe cannot be used with --rig"},
+      {{"--send", "1,2,3,4", "--address", "5", "--rig", "a"},
+       "--address cannot be used with --rig"}};
   for (const auto& [args, named] : others) check(args, named);
+}
+
+// Which universes go out (the bytes of each: CliLab), and each refusal on one line.
+TEST(RigFrames, OnlyUniversesHoldingANamedFixtureAreSentAndRefusalsNameTheCause) {
+  const QByteArray rig = R"({"chromasetRig": 1, "fixtures": [
+    {"name": "Par 1", "universe": "0:1:0", "address": 1, "layout": "RGBW"},
+    {"name": "Par 2", "universe": "0:1:0", "address": 5, "layout": "DRGBW"},
+    {"name": "Wash", "universe": "0:0:2", "address": 10, "layout": "RGBW"}]})";
+  QTemporaryDir dir;
+  const QString good = dir.filePath(QStringLiteral("good.json")),
+                bad = dir.filePath(QStringLiteral("bad.json")),
+                missing = dir.filePath(QStringLiteral("missing.json"));
+  for (const auto& [path, text] :
+       {std::pair{good, rig}, std::pair{bad, QByteArray(rig).replace(": 5,", ": 510,")}}) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+  }
+  const struct {
+    QString path;
+    QStringList names;
+    std::vector<int> subUnis;  // of the frames, in order
+    QString error;             // how it starts
+  } cases[] = {
+      {good, {}, {0x02, 0x10}, {}},
+      {good, {QStringLiteral("Par 2"), QStringLiteral("Par 1")}, {0x10}, {}},
+      {good, {QStringLiteral("Wash")}, {0x02}, {}},
+      {bad, {}, {}, bad + QStringLiteral(": fixture 2 (\"Par 2\"): address")},
+      {missing, {}, {}, missing + QStringLiteral(": ")},
+      {good,
+       {QStringLiteral("Wash"), QStringLiteral("par 1")},
+       {},
+       QStringLiteral("--fixture: 'par 1' is not a fixture of ") + good},
+  };
+  for (const auto& c : cases) {
+    std::vector<DmxFrame> frames(1);
+    QString error;
+    EXPECT_EQ(BuildRigFrames(c.path, c.names, {1, 2, 3, 4}, frames, error), c.error.isEmpty());
+    EXPECT_TRUE(error.startsWith(c.error) && !error.contains('\n')) << error.toStdString();
+    std::vector<int> subUnis;
+    for (const DmxFrame& frame : frames) subUnis.push_back(frame.Net << 8 | frame.SubUni);
+    EXPECT_EQ(subUnis, c.subUnis) << c.names.join(',').toStdString();
+  }
 }
 
 NodeRecord Node(std::array<std::uint8_t, 4> ip, std::uint16_t esta, const char* shortName,
