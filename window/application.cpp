@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "autosave.h"
 #include "favourites_bar.h"
 #include "window_placement.h"
 
@@ -21,7 +22,10 @@ int RunChromaset(ArtNetLink& link, const InitOptions& options, SettingsStore* st
   Settings settings = store != nullptr ? store->Load() : Settings{};
   auto dialog = std::make_unique<CWheelDlg>(link);
   dialog->Devices().Restore(settings);
-  dialog->Output().SetPatch(settings.patch);
+  // The remembered rig; without one, the one fixture at the remembered patch.
+  if (store == nullptr || !RestoreRig(*dialog, RigPathBeside(store->Path()))) {
+    dialog->Output().SetPatch(settings.patch);
+  }
   dialog->Output().SetKeepAlive(settings.keepAlive);
   dialog->Output().SetRateLimit(settings.rateLimit);
   dialog->Favourites().SetStored(settings.favourites);
@@ -31,16 +35,9 @@ int RunChromaset(ArtNetLink& link, const InitOptions& options, SettingsStore* st
     return 1;
   }
   const auto* placement = new WindowPlacement(*dialog, settings.windowPosition);
+  AutoSave* saving = store != nullptr ? new AutoSave(*dialog, *store, *placement, settings) : nullptr;
   dialog->exec();
-  if (store != nullptr) {
-    dialog->Devices().Store(settings);
-    settings.patch = dialog->Output().Patch();
-    settings.keepAlive = dialog->Output().KeepAlive();
-    settings.rateLimit = dialog->Output().RateLimit();
-    settings.favourites = dialog->Favourites().Stored();
-    settings.windowPosition = placement->Position();
-    store->Save(settings);
-  }
+  if (saving != nullptr) saving->SaveNow();
   return 0;
 }
 

@@ -9,52 +9,149 @@ namespace {
 OutputPacer::Time Now() { return std::chrono::steady_clock::now(); }
 }  // namespace
 
-QString PatchSummary(const DmxPatch& patch) {
+QString PatchSummary(const DmxPatch& patch, int channels) {
   return QStringLiteral("Universe %1:%2:%3 \u00b7 DMX %4\u2013%5")
       .arg(patch.net)
       .arg(patch.subNet)
       .arg(patch.universe)
       .arg(patch.start)
-      .arg(patch.start + kFixtureChannels - 1);
+      .arg(patch.start + channels - 1);
 }
 
-DmxOutput::DmxOutput(ArtDmxSender& sender, TargetsFn targets, QObject* parent)
-    : QObject(parent), m_sender(sender), m_targets(std::move(targets)) {
+QString RigSummary(const Rig& rig) {
+  if (rig.Count() == 1) return PatchSummary(rig.At(0).patch, rig.At(0).layout.Count());
+  const auto universes = rig.Universes().size();
+  return QStringLiteral("%1 fixtures \u00b7 %2 %3")
+      .arg(rig.Count())
+      .arg(universes)
+      .arg(universes == 1 ? QStringLiteral("universe") : QStringLiteral("universes"));
+}
+
+DmxOutput::DmxOutput(ArtDmxSender& sender, RigModel& rig, TargetsFn targets, QObject* parent)
+    : QObject(parent), m_sender(sender), m_rig(rig), m_targets(std::move(targets)) {
   m_timer.setSingleShot(true);
   m_timer.setTimerType(Qt::PreciseTimer);
   connect(&m_timer, &QTimer::timeout, this, &DmxOutput::SendDue);
-  Reset();
+  connect(&m_rig, &RigModel::Changed, this, &DmxOutput::RebuildUniverses);
+  connect(&m_rig, &RigModel::ColoursChanged, this, &DmxOutput::WriteSelectedColours);
+  connect(&m_rig, &RigModel::SelectionChanged, this, &DmxOutput::MarkSelected);
+  m_lastPatch = Patch();
+  RebuildUniverses(false);
 }
 
 void DmxOutput::Reset() {
-  m_values = {};
-  WriteFixtureFrame(m_frame, m_patch, m_values);
+  m_rig.ClearColours();
+  for (Universe& universe : m_universes) {
+    m_rig.Current().WriteFrame(universe.portAddress, universe.frame);
+  }
+}
+
+const DmxPatch& DmxOutput::Patch() const { return m_rig.Current().At(m_rig.Selection().front()).patch; }
+
+const DmxFrame& DmxOutput::Frame() const {
+  const int first = m_rig.Selection().front();
+  return m_universes[static_cast<std::size_t>(m_fixtureUniverse[static_cast<std::size_t>(first)])]
+      .frame;
+}
+
+const DmxFrame* DmxOutput::UniverseFrame(int portAddress) const {
+  for (const Universe& universe : m_universes) {
+    if (universe.portAddress == portAddress) return &universe.frame;
+  }
+  return nullptr;
+}
+
+void DmxOutput::RebuildUniverses(bool sendAll) {
+  const Rig& rig = m_rig.Current();
+  const std::vector<int> ports = rig.Universes();
+  std::vector<Universe> next(ports.size());
+  std::vector<bool> changed(ports.size(), true);
+  for (std::size_t u = 0; u < ports.size(); ++u) {
+    Universe& universe = next[u];
+    universe.portAddress = ports[u];
+    rig.WriteFrame(universe.portAddress, universe.frame);
+    // A universe the rig kept keeps its pacing: the rate limit and keep-alive go on from there.
+    for (Universe& old : m_universes) {
+      if (old.portAddress != universe.portAddress) continue;
+      changed[u] = !SameFrame(old.frame, universe.frame);
+      universe.pacer = old.pacer;
+    }
+    universe.pacer.SetKeepAlive(m_keepAlive);
+    universe.pacer.SetRateLimit(m_rateLimit);
+  }
+  m_universes = std::move(next);
+  m_fixtureUniverse.assign(static_cast<std::size_t>(rig.Count()), 0);
+  for (int i = 0; i < rig.Count(); ++i) {
+    const int port = PortAddress(rig.At(i).patch);
+    const auto at = std::lower_bound(ports.begin(), ports.end(), port);
+    m_fixtureUniverse[static_cast<std::size_t>(i)] = static_cast<int>(at - ports.begin());
+  }
+  MarkSelected();
+  const DmxPatch patch = Patch();
+  if (patch != m_lastPatch) {
+    m_lastPatch = patch;
+    emit PatchChanged(patch);
+  }
+  if (!m_live) return;
+  // A moved, added or removed fixture: the universes whose frames it changed get them now (a
+  // universe the rig no longer uses is left alone). A rig file sends every stored colour.
+  std::array<Ipv4Bytes, kMaxUnicastTargets> destinations{};
+  const int count = Destinations(m_targets(), m_broadcast, destinations);
+  const auto now = Now();
+  for (std::size_t u = 0; u < m_universes.size(); ++u) {
+    if (sendAll || changed[u]) SendUniverse(m_universes[u], destinations.data(), count, now);
+  }
+  Reschedule();
+}
+
+void DmxOutput::MarkSelected() {
+  for (Universe& universe : m_universes) universe.selected = false;
+  for (int i : m_rig.Selection()) {
+    m_universes[static_cast<std::size_t>(m_fixtureUniverse[static_cast<std::size_t>(i)])].selected =
+        true;
+  }
+}
+
+void DmxOutput::WriteSelectedColours() {
+  for (int i : m_rig.Selection()) {
+    const int u = m_fixtureUniverse[static_cast<std::size_t>(i)];
+    m_rig.Current().WriteFixture(i, m_universes[static_cast<std::size_t>(u)].frame);
+  }
 }
 
 void DmxOutput::SetColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-  m_values[0] = red;
-  m_values[1] = green;
-  m_values[2] = blue;
-  std::copy_n(m_values.begin(), 3, m_frame.Data + (m_patch.start - 1));
+  const Rgbw& now = Values();
+  const unsigned changed = (red != now[0] ? kSetRed : 0u) | (green != now[1] ? kSetGreen : 0u) |
+                           (blue != now[2] ? kSetBlue : 0u);
+  if (changed != 0) m_rig.SetSelectedColour(changed, Rgbw{red, green, blue, 0});
 }
 
 void DmxOutput::SetWhite(std::uint8_t white) {
-  m_values[3] = white;
-  m_frame.Data[m_patch.start - 1 + 3] = white;
+  if (white != Values()[3]) m_rig.SetSelectedColour(kSetWhite, Rgbw{0, 0, 0, white});
 }
 
-void DmxOutput::Transmit(const Ipv4Bytes& destination, OutputPacer::Time now) {
-  m_sender.SendArtDmx(&m_frame, destination);
-  m_pacer.Sent(destination, m_frame, now);
+void DmxOutput::Transmit(Universe& universe, const Ipv4Bytes& destination,
+                         OutputPacer::Time now) {
+  m_sender.SendArtDmx(&universe.frame, destination);
+  universe.pacer.Sent(destination, universe.frame, now);
+}
+
+void DmxOutput::SendUniverse(Universe& universe, const Ipv4Bytes* destinations, int count,
+                             OutputPacer::Time now) {
+  for (int i = 0; i < count; ++i) {
+    if (universe.pacer.Offer(destinations[i], universe.frame, now) ==
+        OutputPacer::Action::kSendNow) {
+      Transmit(universe, destinations[i], now);
+    }
+  }
 }
 
 void DmxOutput::Send() {
   std::array<Ipv4Bytes, kMaxUnicastTargets> destinations{};
   const int count = Destinations(m_targets(), m_broadcast, destinations);
   const auto now = Now();
-  for (int i = 0; i < count; ++i) {
-    const auto& to = destinations[static_cast<std::size_t>(i)];
-    if (m_pacer.Offer(to, m_frame, now) == OutputPacer::Action::kSendNow) Transmit(to, now);
+  for (Universe& universe : m_universes) {
+    if (universe.selected) SendUniverse(universe, destinations.data(), count, now);
   }
   Reschedule();
 }
@@ -63,22 +160,28 @@ void DmxOutput::SendDue() {
   std::array<Ipv4Bytes, kMaxUnicastTargets> destinations{};
   const int count = Destinations(m_targets(), m_broadcast, destinations);
   const auto now = Now();
-  for (int i = 0; i < count; ++i) {
-    const auto& to = destinations[static_cast<std::size_t>(i)];
-    if (m_pacer.Due(to, now)) Transmit(to, now);
+  for (Universe& universe : m_universes) {
+    for (int i = 0; i < count; ++i) {
+      const auto& to = destinations[static_cast<std::size_t>(i)];
+      if (universe.pacer.Due(to, now)) Transmit(universe, to, now);
+    }
   }
   Reschedule();
 }
 
 void DmxOutput::Reschedule() {
-  if (!m_pacer.KeepAlive() && !m_pacer.RateLimit()) {
+  if (!m_keepAlive && !m_rateLimit) {
     m_timer.stop();  // no timer ever sends while both are off
     return;
   }
   std::array<Ipv4Bytes, kMaxUnicastTargets> destinations{};
   const int count = Destinations(m_targets(), m_broadcast, destinations);
   const auto now = Now();
-  const auto wake = m_pacer.NextWake(destinations.data(), count, now);
+  std::optional<OutputPacer::Time> wake;
+  for (const Universe& universe : m_universes) {
+    const auto at = universe.pacer.NextWake(destinations.data(), count, now);
+    if (at && (!wake || *at < *wake)) wake = at;
+  }
   if (!wake) {
     m_timer.stop();
     return;
@@ -88,24 +191,28 @@ void DmxOutput::Reschedule() {
   m_timer.start(static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
 }
 
-void DmxOutput::SetPatch(const DmxPatch& patch) {
-  if (!IsValidPatch(patch) || patch == m_patch) return;
-  m_patch = patch;
-  WriteFixtureFrame(m_frame, m_patch, m_values);
-  emit PatchChanged(m_patch);
-  Send();
+bool DmxOutput::SetPatch(const DmxPatch& patch, std::string* reason) {
+  std::string why;
+  if (patch == Patch()) return true;
+  Fixture moved = m_rig.Current().At(m_rig.Selection().front());
+  moved.patch = patch;
+  const bool done = m_rig.Replace(m_rig.Selection().front(), moved, why);
+  if (!done && reason != nullptr) *reason = why;
+  return done;
 }
 
 void DmxOutput::SetKeepAlive(bool on) {
-  if (on == m_pacer.KeepAlive()) return;
-  m_pacer.SetKeepAlive(on);
+  if (on == m_keepAlive) return;
+  m_keepAlive = on;
+  for (Universe& universe : m_universes) universe.pacer.SetKeepAlive(on);
   Reschedule();
   emit KeepAliveChanged(on);
 }
 
 void DmxOutput::SetRateLimit(bool on) {
-  if (on == m_pacer.RateLimit()) return;
-  m_pacer.SetRateLimit(on);
+  if (on == m_rateLimit) return;
+  m_rateLimit = on;
+  for (Universe& universe : m_universes) universe.pacer.SetRateLimit(on);
   Reschedule();
   emit RateLimitChanged(on);
 }

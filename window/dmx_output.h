@@ -1,16 +1,19 @@
-// The window's output: the DMX frame at its patch, the current R, G, B, W, and where and when
-// the frame goes (the targets chosen in the Devices menu, keep-alive, rate limit). Slider
-// repaints, a new patch and the pacing timer all send through here and nowhere else.
+// The window's output: the frame of every universe the rig uses, and where and when each goes
+// (the targets chosen in the Devices menu, keep-alive and the rate limit, per universe and
+// destination). Slider repaints, rig changes and the pacing timer all send through here and
+// nowhere else.
 #pragma once
 
 #include <QObject>
 #include <QTimer>
 
 #include <functional>
+#include <vector>
 
 #include "artnet_link.h"
 #include "dmx_patch.h"
 #include "output_pacer.h"
+#include "rig_model.h"
 
 namespace chromaset {
 
@@ -20,27 +23,38 @@ class DmxOutput : public QObject {
  public:
   using TargetsFn = std::function<OutputTargets()>;
 
-  DmxOutput(ArtDmxSender& sender, TargetsFn targets, QObject* parent = nullptr);
+  DmxOutput(ArtDmxSender& sender, RigModel& rig, TargetsFn targets, QObject* parent = nullptr);
 
-  // The all-zero frame at the current patch; nothing is sent.
+  // Every fixture black and the frames rebuilt; nothing is sent.
   void Reset();
-  // Channel values as the sliders hold them; sent by the next Send().
+  // Channel values as the sliders hold them: each channel that differs from the first selected
+  // fixture's goes to every selected fixture. Sent by the next Send().
   void SetColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
   void SetWhite(std::uint8_t white);
-  const Rgbw& Values() const { return m_values; }
-  // The current frame to the current targets (a slider repaint).
+  // The first selected fixture's colour, which the sliders show.
+  const Rgbw& Values() const { return m_rig.SelectedColour(); }
+  // Every universe holding a selected fixture to the current targets (a slider repaint).
   void Send();
+  // Start sending: until then rig changes rebuild the frames but send nothing.
+  void SetLive(bool live) { m_live = live; }
 
-  const DmxFrame& Frame() const { return m_frame; }
+  // The frame of the first selected fixture's universe.
+  const DmxFrame& Frame() const;
+  // The frame of universe portAddress; null when the rig does not use it.
+  const DmxFrame* UniverseFrame(int portAddress) const;
+  int UniverseCount() const { return static_cast<int>(m_universes.size()); }
   const Ipv4Bytes& BroadcastAddress() const { return m_broadcast; }
+  RigModel& Model() const { return m_rig; }
 
-  // Settings. Each setter emits its signal only when the value changes; a new patch sends the
-  // current colour to its place at once. An invalid patch is ignored.
-  const DmxPatch& Patch() const { return m_patch; }
-  void SetPatch(const DmxPatch& patch);
-  bool KeepAlive() const { return m_pacer.KeepAlive(); }
+  // Settings. Each setter emits its signal only when the value changes. The patch is the first
+  // selected fixture's place; a new one sends its colour there at once. A patch the rig
+  // refuses (out of range, overlapping, past channel 512) changes nothing and returns false
+  // with the reason.
+  const DmxPatch& Patch() const;
+  bool SetPatch(const DmxPatch& patch, std::string* reason = nullptr);
+  bool KeepAlive() const { return m_keepAlive; }
   void SetKeepAlive(bool on);
-  bool RateLimit() const { return m_pacer.RateLimit(); }
+  bool RateLimit() const { return m_rateLimit; }
   void SetRateLimit(bool on);
 
  signals:
@@ -49,21 +63,38 @@ class DmxOutput : public QObject {
   void RateLimitChanged(bool on);
 
  private:
+  struct Universe {
+    int portAddress = 0;
+    bool selected = false;  // holds a selected fixture
+    DmxFrame frame;
+    OutputPacer pacer;
+  };
+
+  void RebuildUniverses(bool sendAll);
+  void MarkSelected();
+  void WriteSelectedColours();
+  void SendUniverse(Universe& universe, const Ipv4Bytes* destinations, int count,
+                    OutputPacer::Time now);
   void SendDue();  // the timer: held frames and keep-alive
   void Reschedule();
-  void Transmit(const Ipv4Bytes& destination, OutputPacer::Time now);
+  void Transmit(Universe& universe, const Ipv4Bytes& destination, OutputPacer::Time now);
 
   ArtDmxSender& m_sender;
+  RigModel& m_rig;
   TargetsFn m_targets;
-  DmxFrame m_frame;
-  DmxPatch m_patch;
-  Rgbw m_values{};
+  std::vector<Universe> m_universes;      // ascending Port-Address
+  std::vector<int> m_fixtureUniverse;     // fixture index -> index in m_universes
   Ipv4Bytes m_broadcast{255, 255, 255, 255};
-  OutputPacer m_pacer;
+  bool m_keepAlive = false;
+  bool m_rateLimit = false;
+  bool m_live = false;
+  DmxPatch m_lastPatch;  // to tell a patch change from other rig changes
   QTimer m_timer;
 };
 
-// "Universe 0:0:0 · DMX 1–4": the patch at a glance.
-QString PatchSummary(const DmxPatch& patch);
+// "Universe 0:0:0 · DMX 1–4": the place of a fixture of channels channels at a glance.
+QString PatchSummary(const DmxPatch& patch, int channels = kFixtureChannels);
+// What the status line shows of rig: one fixture's place, else "12 fixtures · 2 universes".
+QString RigSummary(const Rig& rig);
 
 }  // namespace chromaset

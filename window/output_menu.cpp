@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 
 #include "dmx_output.h"
 #include "patch_dialog.h"
@@ -31,21 +32,29 @@ OutputMenu::OutputMenu(DmxOutput& output, QMenuBar* bar, QAction* before, QLabel
   m_menu->setToolTipsVisible(true);
 
   connect(&m_output, &DmxOutput::PatchChanged, this, &OutputMenu::ShowState);
+  connect(&m_output.Model(), &RigModel::Changed, this, &OutputMenu::ShowState);
   connect(&m_output, &DmxOutput::KeepAliveChanged, this, &OutputMenu::ShowState);
   connect(&m_output, &DmxOutput::RateLimitChanged, this, &OutputMenu::ShowState);
   ShowState();
 }
 
 void OutputMenu::OnPatch() {
-  PatchDialog dialog(m_output.Patch(), m_dialogParent);
-  if (dialog.exec() == QDialog::Accepted) m_output.SetPatch(dialog.Patch());
+  const RigModel& rig = m_output.Model();
+  const Fixture& fixture = rig.Current().At(rig.Selection().front());
+  PatchDialog dialog(m_output.Patch(), m_dialogParent, fixture.layout.Count());
+  // A place the rig refuses (another fixture's channels, past 512) is said, and changes nothing.
+  while (dialog.exec() == QDialog::Accepted) {
+    std::string reason;
+    if (m_output.SetPatch(dialog.Patch(), &reason)) return;
+    QMessageBox::warning(m_dialogParent, tr("Patch"), QString::fromStdString(reason));
+  }
 }
 
 void OutputMenu::ShowState() {
   m_keepAlive->setChecked(m_output.KeepAlive());
   m_rateLimit->setChecked(m_output.RateLimit());
   if (m_status == nullptr) return;
-  QString text = PatchSummary(m_output.Patch());
+  QString text = RigSummary(m_output.Model().Current());
   if (m_output.KeepAlive()) text += tr(" \u00b7 kept alive");
   if (m_output.RateLimit()) text += tr(" \u00b7 44 frames/s");
   m_status->setText(text);

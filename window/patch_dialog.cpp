@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QSpinBox>
 
+#include <algorithm>
+
 namespace chromaset {
 
 namespace {
@@ -20,13 +22,15 @@ QSpinBox* MakeField(const QString& name, int low, int high, int value, QWidget* 
 
 }  // namespace
 
-PatchDialog::PatchDialog(const DmxPatch& patch, QWidget* parent) : QDialog(parent) {
+PatchDialog::PatchDialog(const DmxPatch& patch, QWidget* parent, int channels)
+    : QDialog(parent), m_channelCount(std::clamp(channels, 1, static_cast<int>(kDmxChannels))) {
   setWindowTitle(tr("Patch"));
   const DmxPatch at = IsValidPatch(patch) ? patch : DmxPatch{};
   m_net = MakeField(tr("Net"), 0, kMaxNet, at.net, this);
   m_subNet = MakeField(tr("Sub-Net"), 0, kMaxSubNet, at.subNet, this);
   m_universe = MakeField(tr("Universe"), 0, kMaxUniverse, at.universe, this);
-  m_start = MakeField(tr("Start address"), 1, kMaxStartAddress, at.start, this);
+  const int lastStart = static_cast<int>(kDmxChannels) - m_channelCount + 1;
+  m_start = MakeField(tr("Start address"), 1, lastStart, std::min(at.start, lastStart), this);
   m_portAddress = new QLabel(this);
   m_portAddress->setAccessibleName(tr("Port-Address"));
   m_channels = new QLabel(this);
@@ -58,6 +62,11 @@ void PatchDialog::UpdateSummary() {
   const DmxPatch patch = Patch();
   const int port = PortAddress(patch);
   m_portAddress->setText(QStringLiteral("%1 (0x%2)").arg(port).arg(port, 4, 16, QLatin1Char('0')));
+  if (m_channelCount != kFixtureChannels) {
+    m_channels->setText(
+        tr("DMX %1\u2013%2").arg(patch.start).arg(patch.start + m_channelCount - 1));
+    return;
+  }
   m_channels->setText(tr("Red %1, Green %2, Blue %3, White %4")
                           .arg(patch.start)
                           .arg(patch.start + 1)

@@ -15,7 +15,9 @@ class PatchDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit PatchDialog(const DmxPatch& patch, QWidget* parent = nullptr);
+  // A fixture of channels channels: its start leaves room for all of them.
+  explicit PatchDialog(const DmxPatch& patch, QWidget* parent = nullptr,
+                       int channels = kFixtureChannels);
   DmxPatch Patch() const;
 
   QSpinBox* NetField() const { return m_net; }
@@ -33,6 +35,7 @@ class PatchDialog : public QDialog {
   QSpinBox* m_start = nullptr;
   QLabel* m_portAddress = nullptr;
   QLabel* m_channels = nullptr;
+  int m_channelCount = kFixtureChannels;
 };
 
 }  // namespace chromaset

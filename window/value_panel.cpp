@@ -10,6 +10,8 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include "rig_model.h"
+
 namespace chromaset {
 
 namespace {
@@ -85,6 +87,7 @@ Rgbw ValuePanel::Current() const {
 }
 
 void ValuePanel::Recall(const Rgbw& values) {
+  emit Setting(kSetAll, values);
   for (std::size_t i = 0; i < 4; ++i) {
     m_sliders[i]->setValue(values[i]);
     m_sliders[i]->update();
@@ -95,6 +98,7 @@ bool ValuePanel::ApplyColourCode() {
   const auto rgb = ParseColourCode(m_code->text());
   MarkInvalid(!rgb);
   if (!rgb) return false;
+  emit Setting(kSetRgb, Rgbw{(*rgb)[0], (*rgb)[1], (*rgb)[2], 0});
   for (std::size_t i = 0; i < 3; ++i) m_sliders[i]->setValue((*rgb)[i]);
   ShowValues();  // the canonical form, also when nothing moved
   return true;

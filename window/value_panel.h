@@ -47,6 +47,11 @@ class ValuePanel : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
   bool event(QEvent* event) override;
 
+ signals:
+  // A colour code or a recalled favourite is about to move the sliders: channels (kSet*) of
+  // values are meant, whether their sliders move or not.
+  void Setting(unsigned channels, const chromaset::Rgbw& values);
+
  private:
   // A slider moved: the fields, the code and the swatch follow once the sliders have repainted.
   void Follow();

@@ -127,8 +127,11 @@ void CWheelDlg::SetUpControls() {
   for (QSlider* slider : {m_sliderRed, m_sliderGreen, m_sliderBlue, m_sliderWhite}) {
     slider->installEventFilter(this);
   }
+  m_rig = new RigModel(this);
   m_output = new DmxOutput(
-      m_sender, [this] { return SelectedTargets(); }, this);
+      m_sender, *m_rig, [this] { return SelectedTargets(); }, this);
+  // Another fixture chosen: the sliders show its colour, and their repaints send nothing.
+  connect(m_rig, &RigModel::SelectionChanged, this, &CWheelDlg::ShowSelectedColour);
   m_values =
       new ValuePanel({m_sliderRed, m_sliderGreen, m_sliderBlue, m_sliderWhite},
                      {m_ui->m_valueRed, m_ui->m_valueGreen, m_ui->m_valueBlue, m_ui->m_valueWhite},
@@ -137,6 +140,16 @@ void CWheelDlg::SetUpControls() {
   (new QHBoxLayout(m_ui->m_favouritesArea))->setContentsMargins(0, 0, 0, 0);
   m_ui->m_favouritesArea->layout()->addWidget(m_favourites);
   connect(m_favourites, &FavouritesBar::Recall, m_values, &ValuePanel::Recall);
+  // Typed codes and recalled favourites set every channel of the selected fixtures, also the
+  // ones whose slider stays where it is.
+  connect(m_values, &ValuePanel::Setting, this, &CWheelDlg::SetSelectedColour);
+
+  // The fixture list goes beside the controls; it shows once the rig has several fixtures.
+  m_ui->m_dialogLayout->removeWidget(m_ui->m_clientArea);
+  m_sideBySide = new QHBoxLayout;
+  m_sideBySide->setSpacing(0);
+  m_sideBySide->addWidget(m_ui->m_clientArea);
+  m_ui->m_dialogLayout->addLayout(m_sideBySide);
 }
 
 bool CWheelDlg::OnInitDialog(const InitOptions& options) {
@@ -238,6 +251,9 @@ void CWheelDlg::OnLButtonDown(std::uint32_t /*flags*/, QPoint point) {
 
 void CWheelDlg::ApplyPickedColour(int x, int y) {
   const PackedRgb colour = BuiltWheel().DrawMarker(x, y);
+  m_rig->SetSelectedColour(kSetRgb, Rgbw{static_cast<std::uint8_t>(colour & 0xFF),
+                                         static_cast<std::uint8_t>((colour >> 8) & 0xFF),
+                                         static_cast<std::uint8_t>((colour >> 16) & 0xFF), 0});
   ShowWheel();
   SetSliderPosition(m_sliderRed, static_cast<int>(colour & 0xFF));
   SetSliderPosition(m_sliderGreen, static_cast<int>((colour >> 8) & 0xFF));
@@ -301,7 +317,9 @@ bool CWheelDlg::eventFilter(QObject* watched, QEvent* event) {
       QMetaObject::invokeMethod(
           this, [this] { setWindowIcon(AppIcon()); }, Qt::QueuedConnection);
     }
-    if (watched == m_sliderWhite) {
+    if (const int quiet = QuietSlider(watched); quiet >= 0) {
+      m_quietPaint[static_cast<std::size_t>(quiet)] = false;  // the colour shown, not set
+    } else if (watched == m_sliderWhite) {
       OnCustomDrawWhite();
     } else if (watched == m_sliderRed || watched == m_sliderGreen || watched == m_sliderBlue) {
       OnCustomDrawColour();
@@ -329,6 +347,44 @@ void CWheelDlg::SendToTargets() { m_output->Send(); }
 void CWheelDlg::BuildDeviceMenu() {
   m_devices->Create(m_menuBar, m_windowMenu->menuAction());
   m_outputReady = true;
+  m_output->SetLive(true);
+}
+
+int CWheelDlg::QuietSlider(const QObject* slider) const {
+  const std::array<const QObject*, 4> sliders{m_sliderRed, m_sliderGreen, m_sliderBlue,
+                                              m_sliderWhite};
+  for (std::size_t i = 0; i < sliders.size(); ++i) {
+    if (sliders[i] == slider && m_quietPaint[i]) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void CWheelDlg::SetSelectedColour(unsigned channels, const Rgbw& colour) {
+  const std::array<QSlider*, 4> sliders{m_sliderRed, m_sliderGreen, m_sliderBlue, m_sliderWhite};
+  int still = -1;  // a channel meant whose slider stays where it is
+  bool moves = false;
+  for (std::size_t i = 0; i < sliders.size(); ++i) {
+    if ((channels & (1u << i)) == 0) continue;
+    if ((sliders[i]->value() & 0xFF) != colour[i]) {
+      moves = true;
+    } else if (still < 0) {
+      still = static_cast<int>(i);
+    }
+  }
+  // Fixtures that differed from the one the sliders show changed: a repaint sends them, also
+  // when no slider moves (a moving slider repaints anyway).
+  if (m_rig->SetSelectedColour(channels, colour) && !moves && still >= 0) {
+    sliders[static_cast<std::size_t>(still)]->update();
+  }
+}
+
+void CWheelDlg::ShowSelectedColour() {
+  const Rgbw colour = m_rig->SelectedColour();
+  const std::array<QSlider*, 4> sliders{m_sliderRed, m_sliderGreen, m_sliderBlue, m_sliderWhite};
+  for (std::size_t i = 0; i < sliders.size(); ++i) {
+    m_quietPaint[i] = true;
+    SetSliderPosition(sliders[i], colour[i]);
+  }
 }
 
 void CWheelDlg::OnBroadcast() { m_devices->OnBroadcast(); }

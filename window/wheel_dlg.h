@@ -18,9 +18,11 @@
 #include "ids.h"
 #include "node_table.h"
 #include "output_pacer.h"
+#include "rig_model.h"
 #include "wheel_image.h"
 
 class QAction;
+class QHBoxLayout;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -124,6 +126,7 @@ class CWheelDlg : public QDialog {
   QSlider* SliderWhite() const { return m_sliderWhite; }
   QLabel* WheelPicture() const { return m_wheelPicture; }
   const DmxFrame& Frame() const { return m_output->Frame(); }
+  RigModel& Model() const { return *m_rig; }
   const Ipv4Bytes& BroadcastAddress() const { return m_output->BroadcastAddress(); }
   // The output with its settings (patch, keep-alive, rate limit), the Output menu (after
   // initialisation), the value fields and the favourites.
@@ -155,6 +158,12 @@ class CWheelDlg : public QDialog {
   // The point in the wheel picture's coordinates when it passes the margin test.
   bool LocateInWheel(QPoint dialogPoint, QPoint& wheelPoint) const;
   static void SetSliderPosition(QSlider* slider, int position);
+  // A colour code or favourite for the selected fixtures (before the sliders move).
+  void SetSelectedColour(unsigned channels, const Rgbw& colour);
+  // The sliders to the first selected fixture's colour; their next paints send nothing.
+  void ShowSelectedColour();
+  // The index (R, G, B, W) of slider when its next paint is quiet, else -1.
+  int QuietSlider(const QObject* slider) const;
   // The wheel image, waiting for its build if that is still running.
   WheelImage& BuiltWheel() const;
 
@@ -171,7 +180,8 @@ class CWheelDlg : public QDialog {
   // Base and display buffers, 720 KB: built from construction on, taken when first needed.
   mutable std::future<std::unique_ptr<WheelImage>> m_wheelBuild;
   mutable std::unique_ptr<WheelImage> m_wheel;
-  DmxOutput* m_output = nullptr;  // children of the dialog
+  RigModel* m_rig = nullptr;  // children of the dialog
+  DmxOutput* m_output = nullptr;
   ValuePanel* m_values = nullptr;
   FavouritesBar* m_favourites = nullptr;
   OutputMenu* m_outputMenu = nullptr;
@@ -181,6 +191,8 @@ class CWheelDlg : public QDialog {
 
   // Slider paints reach the output only once the Devices menu exists.
   bool m_outputReady = false;
+  std::array<bool, 4> m_quietPaint{};  // R, G, B, W
+  QHBoxLayout* m_sideBySide = nullptr;  // the controls, then the fixture list
   bool m_themeIconAsked = false;  // the theme's icon replaces the bundled one after a paint
 };
 
