@@ -1,0 +1,287 @@
+// The fixture list, the fixture dialogs and the rig items of the Output menu over a rig model
+// alone: rows and selection both ways, swatches, refusals that change nothing, rig files.
+#include <QAccessible>
+
+#include "fixture_dialog.h"
+#include "fixture_list.h"
+#include "rig.h"  // the window tests' helpers; rig/rig.h comes with rig_model.h
+#include "rig_file.h"
+#include "rig_menu.h"
+#include "rig_model.h"
+
+namespace chromaset::test {
+
+namespace {
+
+using Kind = FixtureDialog::Kind;
+using Indices = std::vector<int>;
+
+Fixture Make(const char* name, DmxPatch patch, const char* layout, Rgbw colour = {}) {
+  Fixture f;
+  f.name = name;
+  f.patch = patch;
+  f.colour = colour;
+  std::string reason;
+  EXPECT_TRUE(ParseLayout(layout, f.layout, reason)) << reason;
+  return f;
+}
+
+// Par 1 RGBW at 0:0:0 1-4, Par 2 DdRGBW at 0:0:1 10-15, Par 3 RGB at 0:0:0 5-7.
+void LoadThree(RigModel& model) {
+  chromaset::Rig rig;
+  rig.Clear();
+  std::string reason;
+  for (const Fixture& f :
+       {Make("Par 1", {0, 0, 0, 1}, "RGBW", {255, 128, 0, 0}),
+        Make("Par 2", {0, 0, 1, 10}, "DdRGBW"), Make("Par 3", {0, 0, 0, 5}, "RGB")})
+    EXPECT_TRUE(rig.Add(f, reason)) << reason;
+  model.Load(rig);
+}
+
+Indices Shown(const FixtureList& list) {
+  Indices rows;
+  for (const QModelIndex& i : list.View()->selectionModel()->selectedRows())
+    rows.push_back(i.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+// A double click is a click and then the double-click event, as the window system sends it.
+void Click(FixtureList& list, int row, Qt::KeyboardModifiers modifiers = {}, bool twice = false) {
+  QTreeView* view = list.View();
+  const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, at);
+  if (twice) QTest::mouseDClick(view->viewport(), Qt::LeftButton, modifiers, at);
+}
+
+QVariant Cell(const FixtureList& list, int row, int column, int role = Qt::DisplayRole) {
+  return list.View()->model()->index(row, column).data(role);
+}
+
+QString AccessibleCell(const FixtureList& list, int row, int column) {
+  QAccessibleInterface* view = QAccessible::queryAccessibleInterface(list.View());
+  return view->tableInterface()->cellAt(row, column)->text(QAccessible::Name);
+}
+
+}  // namespace
+
+TEST(RigWindow, TheListShowsTheRigAndItsSelectionFollowsTheModelBothWays) {
+  RigModel model;
+  QWidget window;
+  FixtureList list(model, &window);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  EXPECT_TRUE(list.isHidden());  // one fixture: no list
+  LoadThree(model);
+  QTest::qWait(20);  // the window lays the list out
+  EXPECT_TRUE(list.isVisible());
+  ASSERT_EQ(list.View()->model()->rowCount(), 3);
+  QStringList row;
+  for (int c = 0; c < FixtureList::kColumns; ++c) row << Cell(list, 1, c).toString();
+  EXPECT_EQ(row, QStringList({"Par 2", "0:0:1", "10\u201315", "DdRGBW", ""}));
+  EXPECT_EQ(list.View()->accessibleName(), "Fixtures");
+  EXPECT_EQ(AccessibleCell(list, 0, 0), "Par 1, 0:0:0 DMX 1\u20134, RGBW, colour 255 128 0 0");
+  EXPECT_EQ(AccessibleCell(list, 2, FixtureList::kColour), "colour 0 0 0 0");
+
+  Click(list, 0);
+  Click(list, 2, Qt::ControlModifier);
+  EXPECT_EQ(model.Selection(), (Indices{0, 2}));
+  Click(list, 2, Qt::ControlModifier);
+  Click(list, 0, Qt::ControlModifier);  // none left: the model keeps one and the list shows it
+  EXPECT_EQ(model.Selection(), (Indices{0}));
+  EXPECT_EQ(Shown(list), (Indices{0}));
+  QTest::keyClick(list.View(), Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(model.Selection(), (Indices{0, 1, 2}));
+  model.Select({1});
+  EXPECT_EQ(Shown(list), (Indices{1}));
+  QTest::mouseClick(list.AllButton(), Qt::LeftButton);
+  EXPECT_EQ(Shown(list), (Indices{0, 1, 2}));
+  EXPECT_EQ(list.AllButton()->text(), "All fixtures");
+
+  QSignalSpy edit(&list, &FixtureList::EditRequested);
+  Click(list, 2, {}, /*twice=*/true);
+  EXPECT_EQ(edit.value(0).value(0).toInt(), 2);
+  model.Remove({0, 2});  // rebuilt: one row left, and a lone fixture hides the list
+  EXPECT_EQ(list.View()->model()->rowCount(), 1);
+  EXPECT_TRUE(list.isHidden());
+}
+
+TEST(RigWindow, AColourChangeUpdatesTheSelectedSwatchesWithoutARebuild) {
+  RigModel model;
+  LoadThree(model);
+  FixtureList list(model);
+  QSignalSpy rebuilt(list.View()->model(), &QAbstractItemModel::modelReset);
+  model.Select({1, 2});
+  model.SetSelectedColour(kSetAll, {255, 100, 0, 200});  // white lights R, G, B, capped
+  EXPECT_EQ(rebuilt.count(), 0);
+  const auto swatch = [&](int row) {
+    return Cell(list, row, FixtureList::kColour, Qt::DecorationRole);
+  };
+  EXPECT_EQ(swatch(0).value<QColor>(), QColor(255, 128, 0));
+  EXPECT_EQ(swatch(2).value<QColor>(), QColor(255, 255, 200));
+  EXPECT_EQ(AccessibleCell(list, 1, 0),
+            "Par 2, 0:0:1 DMX 10\u201315, DdRGBW, colour 255 100 0 200");
+}
+
+TEST(RigWindow, TheDialogsRefuseWithTheReasonShownAndChangeNothing) {
+  struct Case {
+    Kind kind;
+    const char* layout;
+    int start, count;
+    const char* reason;
+  } const cases[] = {
+      {Kind::kAdd, "RGBX", 20, 1, "Letter 4 of the layout, \"X\""},
+      {Kind::kAdd, "RGBW", 3, 1, "overlap fixture 1 (\"Par 1\")"},
+      {Kind::kAdd, "RGBW", 510, 1, "510 leaves no room for 4 channels"},
+      {Kind::kEdit, "RGB", 2, 1, "overlap fixture 1"},  // editing Par 3
+      {Kind::kAddSeveral, "RGBW", 20, 124, "a universe ends at 512"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    RigModel model;
+    LoadThree(model);
+    const QByteArray before = WriteRig(model.Current());
+    QSignalSpy changed(&model, &RigModel::Changed);
+    FixtureDialog dialog(c.kind, model, 2);
+    dialog.show();
+    dialog.UniverseField()->setValue(0);
+    dialog.StartField()->setValue(c.start);
+    dialog.LayoutField()->setCurrentText(c.layout);
+    if (dialog.CountField() != nullptr) dialog.CountField()->setValue(c.count);
+    QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                      Qt::LeftButton);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.Problem()->isVisible());
+    EXPECT_TRUE(dialog.Problem()->text().contains(c.reason))
+        << dialog.Problem()->text().toStdString();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(dialog.Problem())->text(QAccessible::Name),
+              dialog.Problem()->text());
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(WriteRig(model.Current()), before);
+    // Moved to a free place, the same fixture is taken.
+    dialog.StartField()->setValue(c.kind == Kind::kEdit ? 5 : 100);
+    dialog.LayoutField()->setCurrentText("RGBW");
+    if (dialog.CountField() != nullptr) dialog.CountField()->setValue(3);
+    EXPECT_TRUE(dialog.Apply());
+    EXPECT_TRUE(dialog.Problem()->isHidden());
+    const int changedIndex = c.kind == Kind::kEdit ? 2 : model.Current().Count() - 1;
+    EXPECT_EQ(model.Current().At(changedIndex).LastChannel(), c.kind == Kind::kAddSeveral ? 111
+                                                              : c.kind == Kind::kEdit     ? 8
+                                                                                          : 103);
+  }
+}
+
+TEST(RigWindow, AddProposesTheNextFreePlaceAndSeveralAreNamedInTurn) {
+  chromaset::Rig rig;
+  Fixture proposal = FixtureDialog::Proposal(rig);
+  EXPECT_EQ(proposal.name, "Fixture 2");
+  EXPECT_EQ(proposal.patch, (DmxPatch{0, 0, 0, 5}));
+  EXPECT_EQ(proposal.layout.text, "RGBW");
+  std::string reason;
+  ASSERT_TRUE(rig.Add(Make("Fixture 2", {0, 1, 15, 507}, "DdRGBW"), reason)) << reason;
+  proposal = FixtureDialog::Proposal(rig);  // that universe is full: the next one
+  EXPECT_EQ(proposal.name, "Fixture 3");
+  EXPECT_EQ(proposal.patch, (DmxPatch{0, 2, 0, 1}));
+  EXPECT_EQ(proposal.layout.text, "DdRGBW");
+
+  RigModel model;
+  FixtureDialog add(Kind::kAdd, model);
+  EXPECT_EQ(add.NameField()->text(), "Fixture 2");
+  EXPECT_EQ(add.StartField()->value(), 5);
+  FixtureDialog several(Kind::kAddSeveral, model);
+  several.NameField()->setText("Par");
+  several.CountField()->setValue(3);
+  ASSERT_TRUE(several.Apply());
+  ASSERT_EQ(model.Current().Count(), 4);
+  EXPECT_EQ(model.Current().At(3).name, "Par 3");
+  EXPECT_EQ(model.Current().At(3).patch.start, 13);
+  EXPECT_EQ(model.Selection(), (Indices{1, 2, 3}));
+  for (const char* name : {"Name", "Net", "Sub-Net", "Universe", "Start address", "Count"})
+    EXPECT_NE(Named<QWidget>(several, name), nullptr) << name;
+  EXPECT_NE(Named<QComboBox>(several, "Layout"), nullptr);
+  EXPECT_EQ(Named<QWidget>(add, "Count"), nullptr);
+
+  // A layout from a definition shows its mode and, left alone, stays as it is.
+  Fixture defined = Make("Spot", {0, 0, 5, 1}, "DRGB");
+  defined.layout.text.clear();
+  defined.mode = "4-channel";
+  ASSERT_TRUE(model.Add(defined, reason)) << reason;
+  FixtureDialog edit(Kind::kEdit, model, 4);
+  EXPECT_EQ(edit.LayoutField()->currentText(), "4-channel");
+  edit.NameField()->setText("Spot 1");
+  ASSERT_TRUE(edit.Apply());
+  EXPECT_EQ(model.Current().At(4).layout.Count(), 4);
+  EXPECT_EQ(model.Current().At(4).mode, "4-channel");
+}
+
+TEST(RigWindow, TheMenuEditsRemovesAndReadsAndWritesRigFiles) {
+  RigModel model;
+  QWidget window;
+  QMenu menu;
+  RigMenu items(model, &menu, &window);
+  QStringList texts;
+  QAccessibleInterface* menuAccess = QAccessible::queryAccessibleInterface(&menu);
+  for (int i = 0; i < menuAccess->childCount(); ++i)
+    texts << menuAccess->child(i)->text(QAccessible::Name);
+  EXPECT_EQ(texts, QStringList({"Add fixture\u2026", "Add several\u2026", "Edit fixture\u2026",
+                                "Remove fixture", "", "Open rig\u2026", "Save rig as\u2026"}));
+  EXPECT_FALSE(items.RemoveItem()->isEnabled());  // the only fixture stays
+  LoadThree(model);
+  EXPECT_TRUE(items.RemoveItem()->isEnabled());
+
+  // A double-click on a row edits that fixture.
+  FixtureList list(model, &window);
+  items.FollowList(&list);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  WhileModal([&] { Click(list, 1, {}, /*twice=*/true); },
+             [](QWidget* modal) {
+               auto* dialog = qobject_cast<FixtureDialog*>(modal);
+               ASSERT_NE(dialog, nullptr);
+               EXPECT_EQ(dialog->NameField()->text(), "Par 2");
+               EXPECT_EQ(dialog->LayoutField()->currentText(), "DdRGBW");
+               dialog->NameField()->setText("Wash");
+               dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+             });
+  EXPECT_EQ(model.Current().At(1).name, "Wash");
+  EXPECT_EQ(model.Current().At(1).patch.start, 10);
+
+  QTemporaryDir dir;
+  QString path = dir.filePath("show");
+  QStringList warnings;
+  items.SetPathFunction([&](bool) { return path; });
+  items.SetMessageFunction([&](const QString& text) { warnings << text; });
+  items.SaveItem()->trigger();  // ".json" is added
+  const QByteArray saved = WriteRig(model.Current());
+  model.Remove({0, 1});
+  ASSERT_EQ(model.Current().Count(), 1);
+  path += ".json";
+  items.OpenItem()->trigger();
+  EXPECT_EQ(WriteRig(model.Current()), saved);
+  EXPECT_EQ(model.Current().At(0).colour, (Rgbw{255, 128, 0, 0}));
+  EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
+
+  QFile bad(dir.filePath("bad.json"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write(R"({"chromasetRig": 1, "fixtures": [
+    {"name": "A", "universe": "0:0:0", "address": 1, "layout": "RGBW"},
+    {"name": "Par 2", "universe": "0:0:0", "address": 510, "layout": "RGBW"}]})");
+  bad.close();
+  path = bad.fileName();
+  QSignalSpy changed(&model, &RigModel::Changed);
+  items.OpenItem()->trigger();
+  ASSERT_EQ(warnings.size(), 1);
+  EXPECT_TRUE(warnings[0].contains("fixture 2 (\"Par 2\"): address")) << warnings[0].toStdString();
+  EXPECT_EQ(WriteRig(model.Current()), saved);
+  path = dir.filePath("missing/folder/rig.json");
+  EXPECT_FALSE(items.Save(path));
+  EXPECT_EQ(warnings.size(), 2);
+  EXPECT_EQ(changed.count(), 0);
+
+  model.Select({0, 2});
+  items.RemoveItem()->trigger();
+  ASSERT_EQ(model.Current().Count(), 1);
+  EXPECT_EQ(model.Current().At(0).name, "Wash");
+}
+
+}  // namespace chromaset::test
