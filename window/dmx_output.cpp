@@ -46,7 +46,9 @@ void DmxOutput::Reset() {
   }
 }
 
-const DmxPatch& DmxOutput::Patch() const { return m_rig.Current().At(m_rig.Selection().front()).patch; }
+const DmxPatch& DmxOutput::Patch() const {
+  return m_rig.Current().At(m_rig.Selection().front()).patch;
+}
 
 const DmxFrame& DmxOutput::Frame() const {
   const int first = m_rig.Selection().front();
@@ -130,8 +132,7 @@ void DmxOutput::SetWhite(std::uint8_t white) {
   if (white != Values()[3]) m_rig.SetSelectedColour(kSetWhite, Rgbw{0, 0, 0, white});
 }
 
-void DmxOutput::Transmit(Universe& universe, const Ipv4Bytes& destination,
-                         OutputPacer::Time now) {
+void DmxOutput::Transmit(Universe& universe, const Ipv4Bytes& destination, OutputPacer::Time now) {
   m_sender.SendArtDmx(&universe.frame, destination);
   universe.pacer.Sent(destination, universe.frame, now);
 }

@@ -82,8 +82,8 @@ class DmxOutput : public QObject {
   ArtDmxSender& m_sender;
   RigModel& m_rig;
   TargetsFn m_targets;
-  std::vector<Universe> m_universes;      // ascending Port-Address
-  std::vector<int> m_fixtureUniverse;     // fixture index -> index in m_universes
+  std::vector<Universe> m_universes;   // ascending Port-Address
+  std::vector<int> m_fixtureUniverse;  // fixture index -> index in m_universes
   Ipv4Bytes m_broadcast{255, 255, 255, 255};
   bool m_keepAlive = false;
   bool m_rateLimit = false;

@@ -15,7 +15,7 @@ namespace chromaset {
 
 namespace {
 
-constexpr int kListWidth = 300;
+constexpr int kListWidth = 360;
 constexpr int kSwatchWidth = 28;
 
 QString ColourText(const Rgbw& c) {
@@ -128,9 +128,12 @@ FixtureList::FixtureList(RigModel& model, QWidget* parent) : QWidget(parent), m_
   header->setStretchLastSection(false);
   header->setSectionResizeMode(kName, QHeaderView::Stretch);
   const QFontMetrics metrics(m_view->font());
+  const QFontMetrics titles(header->font());
+  // Wide enough for the column's title too, so no title is cut short.
   const auto fit = [&](Column column, int width) {
+    const QString title = m_view->model()->headerData(column, Qt::Horizontal).toString();
     header->setSectionResizeMode(column, QHeaderView::Fixed);
-    header->resizeSection(column, width);
+    header->resizeSection(column, std::max(width, titles.horizontalAdvance(title) + 16));
   };
   fit(kPlace, metrics.horizontalAdvance(QStringLiteral("127:15:15")) + 12);
   fit(kRange, metrics.horizontalAdvance(QStringLiteral("509\u2013512")) + 12);

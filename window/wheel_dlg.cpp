@@ -19,16 +19,18 @@
 
 #include <cstring>
 #include <future>
-#include <system_error>
 
 #include "about_dlg.h"
 #include "app_icon.h"
 #include "discovery_splash.h"
 #include "favourites_bar.h"
+#include "fixture_list.h"
 #include "output_menu.h"
 #include "pick_geometry.h"
+#include "rig_menu.h"
 #include "ui_main.h"
 #include "value_panel.h"
+#include "wheel_build.h"
 
 // The resources live in this static library; registering them here keeps the linker from
 // dropping them.
@@ -40,28 +42,6 @@ namespace {
 
 // One row of the wheel picture: kWheelSize 32-bit pixels, no padding.
 constexpr qsizetype kWheelBytesPerLine = qsizetype{kWheelSize} * sizeof(WheelPixel);
-
-// IDB_WHEEL as 32-bit pixels; a missing or malformed bitmap leaves the background black.
-std::unique_ptr<WheelImage> BuildWheelImage() {
-  QImage background(QString::fromUtf8(kWheelBitmapPath));
-  if (!background.isNull()) background = background.convertToFormat(QImage::Format_RGB32);
-  const bool usable = !background.isNull() && background.width() == kWheelSize &&
-                      background.height() == kWheelSize &&
-                      background.bytesPerLine() == kWheelBytesPerLine;
-  auto wheel = std::make_unique<WheelImage>();
-  wheel->BuildWheel(usable ? reinterpret_cast<const WheelPixel*>(background.constBits()) : nullptr);
-  return wheel;
-}
-
-// The wheel is built on a second core while the widgets are made; where no thread can be
-// started, it is built when first needed.
-std::future<std::unique_ptr<WheelImage>> StartWheelBuild() {
-  try {
-    return std::async(std::launch::async, BuildWheelImage);
-  } catch (const std::system_error&) {
-    return std::async(std::launch::deferred, BuildWheelImage);
-  }
-}
 
 }  // namespace
 
@@ -149,6 +129,8 @@ void CWheelDlg::SetUpControls() {
   m_sideBySide = new QHBoxLayout;
   m_sideBySide->setSpacing(0);
   m_sideBySide->addWidget(m_ui->m_clientArea);
+  m_fixtureList = new FixtureList(*m_rig, this);  // shows itself with two fixtures or more
+  m_sideBySide->addWidget(m_fixtureList);
   m_ui->m_dialogLayout->addLayout(m_sideBySide);
 }
 
@@ -161,6 +143,9 @@ bool CWheelDlg::OnInitDialog(const InitOptions& options) {
   BuildDeviceMenu();
   m_outputMenu =
       new OutputMenu(*m_output, m_menuBar, m_windowMenu->menuAction(), m_ui->m_outputStatus, this);
+  m_outputMenu->Menu()->addSeparator();
+  m_rigMenu = new RigMenu(*m_rig, m_outputMenu->Menu(), this);
+  m_rigMenu->FollowList(m_fixtureList);
   m_devices->SetSearchWait(options.searchWait);
   if (networkUp && options.searchInBackground) m_devices->StartSearch(false);
   m_sliderRed->setFocus(Qt::OtherFocusReason);

@@ -35,6 +35,8 @@ class CWheelDlg;
 namespace chromaset {
 
 class FavouritesBar;
+class FixtureList;
+class RigMenu;
 class OutputMenu;
 class ValuePanel;
 
@@ -132,6 +134,8 @@ class CWheelDlg : public QDialog {
   // initialisation), the value fields and the favourites.
   DmxOutput& Output() const { return *m_output; }
   OutputMenu* OutputMenuItems() const { return m_outputMenu; }
+  RigMenu* RigMenuItems() const { return m_rigMenu; }
+  FixtureList* Fixtures() const { return m_fixtureList; }
   ValuePanel& Values() const { return *m_values; }
   FavouritesBar& Favourites() const { return *m_favourites; }
   QMenuBar* MenuBar() const { return m_menuBar; }
@@ -191,8 +195,10 @@ class CWheelDlg : public QDialog {
 
   // Slider paints reach the output only once the Devices menu exists.
   bool m_outputReady = false;
-  std::array<bool, 4> m_quietPaint{};  // R, G, B, W
+  std::array<bool, 4> m_quietPaint{};   // R, G, B, W
   QHBoxLayout* m_sideBySide = nullptr;  // the controls, then the fixture list
+  FixtureList* m_fixtureList = nullptr;
+  RigMenu* m_rigMenu = nullptr;
   bool m_themeIconAsked = false;  // the theme's icon replaces the bundled one after a paint
 };
 
