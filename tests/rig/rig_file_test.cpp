@@ -1,0 +1,169 @@
+// Rig files: what a saved rig reads back as, and every refusal naming the fixture and the field.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <tuple>
+
+#include "rig_file.h"
+
+namespace chromaset {
+
+const char* const kGood = R"({"name": "A", "universe": "0:0:0", "address": 1, "layout": "RGBW"})";
+
+// A rig file of the good fixture followed by others, as JSON text.
+QByteArray WithFixture(std::initializer_list<std::string> others) {
+  std::string json = R"({"chromasetRig": 1, "fixtures": [)" + std::string(kGood);
+  for (const std::string& fixture : others) json += ", " + fixture;
+  return QByteArray::fromStdString(json + "]}");
+}
+
+// A fixture "B" on universe 1:0:0, with fields added or replaced (the later key counts).
+std::string Second(const std::string& fields) {
+  return R"({"name": "B", "universe": "1:0:0", "address": 1, "layout": "RGB")" + fields + "}";
+}
+QByteArray WithSecond(const std::string& fields) { return WithFixture({Second(fields)}); }
+
+// A rig file of count one-channel fixtures side by side, none overlapping.
+QByteArray Dimmers(int count) {
+  std::string json = R"({"chromasetRig": 1, "fixtures": [)";
+  for (int i = 0; i < count; ++i) {
+    json += std::string(i ? "," : "") + R"({"name": "D", "layout": "D", "universe": "0:0:)" +
+            std::to_string(i / 512) + R"(", "address": )" + std::to_string(i % 512 + 1) + "}";
+  }
+  return QByteArray::fromStdString(json + "]}");
+}
+
+Rig SampleRig() {
+  Rig rig;
+  Fixture fixture = rig.At(0);
+  std::string reason;
+  // A layout made from a definition has no text: it is written as its letters.
+  EXPECT_TRUE(ParseLayout("DdRrGBW", fixture.layout, reason));
+  fixture.layout.text.clear();
+  EXPECT_TRUE(rig.Replace(0, fixture, reason)) << reason;
+  fixture.name = "Wash \xC3\xA9";
+  fixture.patch = {127, 15, 15, 500};
+  EXPECT_TRUE(ParseLayout("DdRrGgBb-AaUu", fixture.layout, reason));
+  fixture.colour = {255, 128, 1, 0};
+  fixture.manufacturer = "Maker";
+  fixture.model = "Wash";
+  fixture.mode = "13 channel";
+  EXPECT_TRUE(rig.Add(fixture, reason)) << reason;
+  rig.SetColour(0, {1, 2, 3, 4});
+  return rig;
+}
+
+TEST(RigFile, WrittenRigReadsBackTheSame) {
+  const Rig written = SampleRig();
+  Rig read;
+  QString error;
+  ASSERT_TRUE(ReadRig(WriteRig(written), read, error)) << error.toStdString();
+  EXPECT_EQ(WriteRig(read), WriteRig(written));
+  EXPECT_EQ(read.At(0).layout.text, "DdRrGBW");
+  const Fixture &a = read.At(1), &b = written.At(1);
+  EXPECT_TRUE(
+      std::tie(a.name, a.patch, a.layout.channels, a.colour, a.manufacturer, a.model, a.mode) ==
+      std::tie(b.name, b.patch, b.layout.channels, b.colour, b.manufacturer, b.model, b.mode));
+}
+
+TEST(RigFile, RefusalsNameTheFixtureAndTheFieldAndLeaveTheRig) {
+  const struct {
+    QByteArray json;
+    const char* mentions;
+  } cases[] = {
+      {"{\"chromasetRig\": 1,", "not JSON"},
+      {"[1]", "not a rig file"},
+      {R"({"fixtures": []})", "chromasetRig is missing"},
+      {R"({"chromasetRig": "1", "fixtures": []})", "chromasetRig: must be the number 1"},
+      {R"({"chromasetRig": 2, "fixtures": []})", "chromasetRig: is 2"},
+      {R"({"chromasetRig": 1})", "fixtures: is missing"},
+      {R"({"chromasetRig": 1, "fixtures": {}})", "fixtures: must be an array"},
+      {R"({"chromasetRig": 1, "fixtures": []})", "fixtures: is empty"},
+      {Dimmers(513), "fixtures: 513 listed"},
+      {WithFixture({"7"}), "fixture 2: is not a JSON object"},
+      {WithFixture({R"({"universe": "0:0:0"})"}), "fixture 2: name: is missing"},
+      {WithFixture({R"({"name": 5})"}), "fixture 2: name: must be a string"},
+      {WithSecond(R"(, "name": "")"), "fixture 2 (\"\"): name: must have 1"},
+      {WithSecond(R"(, "universe": "0:0:16")"), "fixture 2 (\"B\"): universe: \"0:0:16\""},
+      {WithSecond(R"(, "universe": "0:0:1 ")"), "fixture 2 (\"B\"): universe:"},
+      {WithSecond(R"(, "universe": 0)"), "fixture 2 (\"B\"): universe: must be a string"},
+      {WithSecond(R"(, "address": 4.5)"), "fixture 2 (\"B\"): address: must be a whole"},
+      {WithSecond(R"(, "address": "1")"), "fixture 2 (\"B\"): address: must be a whole"},
+      {WithSecond(R"(, "address": 1e300)"), "fixture 2 (\"B\"): address: must be a whole"},
+      {WithSecond(R"(, "address": 511)"), "(\"B\"): address: 511 leaves no room for 3"},
+      {WithSecond(R"(, "layout": "RGX")"), "(\"B\"): layout: letter 3 of the layout"},
+      {WithSecond(R"(, "layout": ["R"])"), "(\"B\"): layout: must be a string"},
+      {WithSecond(R"(, "colour": [1, 2, 3])"), "(\"B\"): colour: must be four"},
+      {WithSecond(R"(, "colour": [1, 2, 3, 256])"), "(\"B\"): colour: must be four"},
+      {WithSecond(R"(, "mode": 3)"), "(\"B\"): mode: must be a string"},
+      {WithSecond(R"(, "universe": "0:0:0", "address": 4)"),
+       "(\"B\"): address: channels 4-6 overlap fixture 1 (\"A\")"},
+      {QByteArray(4 * 1024 * 1024 + 1, ' '), "too large"},
+  };
+  for (const auto& c : cases) {
+    Rig rig;
+    QString error;
+    EXPECT_FALSE(ReadRig(c.json, rig, error)) << c.json.left(80).toStdString();
+    EXPECT_TRUE(error.contains(QString::fromUtf8(c.mentions))) << error.toStdString();
+    EXPECT_EQ(rig.Count(), 1);
+    EXPECT_EQ(rig.At(0).name, "Fixture 1");
+  }
+}
+
+TEST(RigFile, LenientReadDropsOnlyTheBadFixtures) {
+  const QByteArray json = WithFixture(
+      {Second(R"(, "address": 600)"), Second(R"(, "name": "C", "universe": "0:0:0", "address": 3)"),
+       Second(R"(, "name": "D")")});
+  Rig rig;
+  QStringList dropped;
+  ASSERT_TRUE(ReadRigLeniently(json, rig, dropped));
+  ASSERT_EQ(rig.Count(), 2);
+  EXPECT_EQ(rig.At(1).name, "D");
+  ASSERT_EQ(dropped.size(), 2);
+  EXPECT_TRUE(dropped[0].startsWith("fixture 2 (\"B\"): address:")) << dropped[0].toStdString();
+  EXPECT_TRUE(dropped[1].startsWith("fixture 3 (\"C\"): address: channels 3-5 overlap"));
+
+  dropped.clear();
+  ASSERT_TRUE(ReadRigLeniently(Dimmers(514), rig, dropped));
+  EXPECT_EQ(rig.Count(), kMaxFixtures);
+  EXPECT_EQ(dropped, QStringList{"fixtures: 514 listed; a rig holds at most 512; fixtures 513 to "
+                                 "514 are left out"});
+  dropped.clear();
+  EXPECT_FALSE(ReadRigLeniently(R"({"chromasetRig": 1, "fixtures": [{}]})", rig, dropped));
+  EXPECT_EQ(dropped, QStringList{"fixture 1: name: is missing"});
+  EXPECT_EQ(rig.Count(), kMaxFixtures);
+}
+
+TEST(RigFile, SavesAtomicallyAndErrorsNameTheFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath("rig.json");
+  QString error;
+  ASSERT_TRUE(SaveRigFile(path, SampleRig(), error)) << error.toStdString();
+  Rig read;
+  ASSERT_TRUE(LoadRigFile(path, read, error)) << error.toStdString();
+  EXPECT_EQ(read.Count(), 2);
+
+  Rig empty;
+  empty.Clear();
+  EXPECT_FALSE(SaveRigFile(dir.filePath("empty.json"), empty, error));
+  const QString missing = dir.filePath("no/such/dir/rig.json");
+  EXPECT_FALSE(SaveRigFile(missing, SampleRig(), error));
+  EXPECT_TRUE(error.startsWith(missing + ": cannot be written")) << error.toStdString();
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+            QStringList{"rig.json"});
+
+  EXPECT_FALSE(LoadRigFile(missing, read, error));
+  EXPECT_TRUE(error.startsWith(missing + ": cannot be read")) << error.toStdString();
+  QFile bad(dir.filePath("bad.json"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write(WithSecond(R"(, "layout": "")"));
+  bad.close();
+  EXPECT_FALSE(LoadRigFile(bad.fileName(), read, error));
+  EXPECT_TRUE(error.startsWith(bad.fileName() + ": fixture 2 (\"B\"): layout:"));
+  EXPECT_EQ(read.Count(), 2);
+}
+
+}  // namespace chromaset
