@@ -37,9 +37,17 @@ TEST(LabWindow, ProgramPollsListsSendsAndEndsOnEscape) {
   });
   driver.start(20);
   ArtNetLink link;
-  EXPECT_EQ(RunChromaset(link, {500ms, {}, /*showSplash=*/false}), 0);
+  QTemporaryDir scratch;  // a first start: no settings file, no rig.json
+  SettingsStore store(scratch.filePath("chromaset.conf"));
+  EXPECT_EQ(RunChromaset(link, {500ms, {}, /*showSplash=*/false}, &store), 0);
   EXPECT_EQ(node.PollsSeen(), 1u);
   EXPECT_TRUE(node.WaitFor([&] { return Got(node, {2, 0, 0, 6}, {128, 0, 0, 0}); }));
+  // Nothing else: the frames of the one RGBW fixture at 0:0:0, address 1, as before rigs.
+  EXPECT_EQ(node.Received().size(), 1 + node.DmxFrames().size());
+  std::vector<std::uint8_t> black(512), red(512);
+  red[0] = 128;
+  for (const lab::Datagram& d : node.DmxFrames())
+    EXPECT_TRUE(d.bytes == MakeArtDmx(black.data(), 512) || d.bytes == MakeArtDmx(red.data(), 512));
 }
 
 TEST(LabWindow, SearchAgainPollsOnTheLink) {
