@@ -1,6 +1,7 @@
-// Typed node addresses: what parses, and which addresses no node can have.
+// Typed text: node addresses (what parses, and which addresses no node can have) and universes.
 #include <gtest/gtest.h>
 
+#include "dmx_patch.h"
 #include "node_address.h"
 
 namespace chromaset {
@@ -23,6 +24,16 @@ TEST(NodeAddress, ParsesAndChecksTypedText) {
   check("127.0.0.1", P::Loopback);
   for (const char* text : {"224.0.0.1", "240.1.2.3"}) check(text, P::NotUnicast);
   check("255.255.255.255", P::Broadcast);
+}
+
+TEST(DmxPatch, UniverseTextParsesOnlyWhole) {
+  DmxPatch patch{1, 1, 1, 7};
+  ASSERT_TRUE(ParseUniverse("127:15:15", patch));
+  EXPECT_EQ(patch, (DmxPatch{127, 15, 15, 7}));  // the start address stays
+  for (const char* text : {"1:2:3x", "1:2x:3", "1x:2:3", "1:2", "1:2:3:4", "1::3", " 1:2:3",
+                           "+1:2:3", "128:0:0", "0:16:0", "0:0:16", "0:-1:0", "0001:0:0"})
+    EXPECT_FALSE(ParseUniverse(text, patch)) << text;
+  EXPECT_EQ(patch, (DmxPatch{127, 15, 15, 7})) << "a refused text changes nothing";
 }
 
 }  // namespace chromaset

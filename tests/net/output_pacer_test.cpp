@@ -95,4 +95,20 @@ TEST(OutputPacer, KeepAliveRepeatsAfterASecondOfIdleAndOnlyWhenOn) {
   EXPECT_TRUE(pacer.Due(kNodes[1], kStart) && pacer.NextWake(kNodes.data(), 0, kStart));
 }
 
+TEST(OutputPacer, TheNextWakeIsTheEarliestOfAllDestinations) {
+  // A frame held for one node while the other only needs keep-alive in a second: the timer wakes
+  // for the held frame, whichever node comes first.
+  OutputPacer pacer;
+  pacer.SetRateLimit(true);
+  pacer.SetKeepAlive(true);
+  DmxFrame frame;
+  frame.Length = 512;
+  for (const Ipv4Bytes& node : kNodes) pacer.Sent(node, frame, kStart);
+  frame.Data[0] = 1;
+  const Time now = kStart + milliseconds(5);
+  ASSERT_EQ(pacer.Offer(kNodes[0], frame, now), OutputPacer::Action::kHold);
+  for (const auto& order : {kNodes, std::vector<Ipv4Bytes>{kNodes[1], kNodes[0]}})
+    EXPECT_EQ(pacer.NextWake(order.data(), 2, now), kStart + kFramePeriod);
+}
+
 }  // namespace chromaset

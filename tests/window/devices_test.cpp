@@ -60,11 +60,20 @@ TEST(DevicesMenu, AddedNodesFollowDiscoveredOnesWithinEightItems) {
                for (const char* text : {"127.0.0.1", "2.0.0.60"}) {
                  add->AddressField()->setText(text);
                  QTest::keyClick(add->AddressField(), Qt::Key_Return);
+                 EXPECT_EQ(add->Problem()->isVisible(), add->isVisible()) << text;
                }
                EXPECT_EQ(add->Problem()->text(), AddressProblemText(AddressProblem::Loopback));
                EXPECT_FALSE(add->isVisible());
              });
   EXPECT_TRUE(devices.AddNode("2.0.0.61").contains("8 devices"));
+  WhileModal([&] { devices.AddItem()->trigger(); },  // full: the reason instead of a field
+             [](QWidget* modal) {
+               auto* add = qobject_cast<AddNodeDlg*>(modal);
+               ASSERT_NE(add, nullptr);
+               EXPECT_TRUE(add->Problem()->isVisible() && !add->AddressField()->isEnabled());
+               EXPECT_TRUE(add->Problem()->text().contains("8 devices"));
+               add->reject();
+             });
 
   // Removing one keeps the other ticks; an added node that answers is listed once.
   devices.RemoveMenu()->actions()[1]->trigger();  // 9.9.9.9
@@ -75,6 +84,22 @@ TEST(DevicesMenu, AddedNodesFollowDiscoveredOnesWithinEightItems) {
   EXPECT_EQ(rig.Item(6)->text(), "Answered");
   EXPECT_EQ(rig.Item(7)->text(), "2.0.0.60");
   EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.50"}));
+}
+
+TEST(DevicesMenu, AFullTableOfNinetyNineNodesGivesEightItems) {
+  // On the heap, so a read past the table's last slot is a sanitizer error, not a neighbour.
+  auto table = std::make_unique<NodeTable>();
+  for (std::uint8_t h = 1; h <= 100; ++h) Answer(*table, Node({2, 0, 1, h}));  // one too many
+  LocalAddressTable locals{};
+  locals[0] = {2, 0, 1, 200};
+  DeviceMenu devices(*table, locals);
+  QMenuBar bar;
+  devices.Create(&bar, nullptr);
+  EXPECT_EQ(devices.DeviceCount(), 99);
+  EXPECT_EQ(devices.ItemCount(), 8);
+  EXPECT_EQ(devices.ItemAt(8)->text(), "N");
+  devices.StartSearch(false);
+  EXPECT_EQ(devices.SearchItem()->text(), "Searching\u2026 (99 answered)");
 }
 
 TEST(DevicesMenu, RememberedTicksComeBackWhenTheirNodesAreListed) {

@@ -56,22 +56,31 @@ TEST(Output, TypedValuesAndCodesMoveTheSlidersWhichSend) {
   QTest::qWait(30);
   ASSERT_FALSE(w.sent.empty());
   EXPECT_EQ(std::vector<int>(w.Last().Data, w.Last().Data + 3), (std::vector<int>{16, 0, 48}));
-  // A typed White moves its slider; a slider's change shows in its field and the code, and
-  // each send is a slider paint (no loop, no extra send).
+  // A typed value moves its slider on Enter, not while typing; a slider's change shows in its
+  // field and the code, and each send is a slider paint (no loop, no extra send).
+  const std::pair<const char*, QSlider*> typed[] = {{"Red value", w.dlg.SliderRed()},
+                                                    {"Green value", w.dlg.SliderGreen()},
+                                                    {"Blue value", w.dlg.SliderBlue()},
+                                                    {"White value", w.dlg.SliderWhite()}};
+  for (const auto& [name, slider] : typed) {
+    auto* field = Named<QSpinBox>(w.dlg, name);
+    const int before = slider->value();
+    field->selectAll();
+    QTest::keyClicks(field, "200");
+    EXPECT_EQ(slider->value(), before) << name;
+    QTest::keyClick(field, Qt::Key_Enter);
+    EXPECT_TRUE(slider->value() == 200 && w.dlg.isVisible()) << name;
+  }
+  QTest::qWait(30);  // the window paints
   auto* white = Named<QSpinBox>(w.dlg, "White value");
-  white->selectAll();
-  QTest::keyClicks(white, "200");
-  EXPECT_EQ(w.dlg.SliderWhite()->value(), 0);  // not while typing
-  QTest::keyClick(white, Qt::Key_Enter);
-  EXPECT_TRUE(w.dlg.SliderWhite()->value() == 200 && w.dlg.isVisible());
   QTest::mouseClick(white, Qt::LeftButton, {}, QPoint(white->width() - 4, 4));  // its up arrow
   EXPECT_EQ(w.dlg.SliderWhite()->value(), 201);
   w.dlg.SliderRed()->setValue(255);
   w.sent.clear();
   QTest::qWait(30);
   const auto field = [&](const char* name) { return Named<QSpinBox>(w.dlg, name)->value(); };
-  EXPECT_EQ((std::vector{field("Red value"), field("Green value")}), (std::vector{255, 0}));
-  EXPECT_EQ(code->text(), "#FF0030");
+  EXPECT_EQ((std::vector{field("Red value"), field("Green value")}), (std::vector{255, 200}));
+  EXPECT_EQ(code->text(), "#FFC8C8");
   ASSERT_EQ(w.sent.size(), 2u);  // one paint each of White and Red
   EXPECT_EQ(w.Last().Data[0], 255);
   EXPECT_EQ(w.Last().Data[3], 201);
@@ -137,6 +146,16 @@ TEST(Output, KeepAliveAndRateLimitReachTheSender) {
   }
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.Last().Data[0] == 200; }));
   EXPECT_LT(w.sent.size(), 200u);
+  // Both turned off while a frame is held: no timer sends it afterwards.
+  w.dlg.Output().SetKeepAlive(true);
+  QTest::qWait(50);  // the drag's last frame is over 1/44 s old
+  w.sent.clear();
+  for (int red : {1, 2}) w.dlg.SliderRed()->setValue(red), w.dlg.SliderRed()->repaint();
+  ASSERT_EQ(w.sent.size(), 1u) << "the second change within 1/44 s is held";
+  w.dlg.Output().SetKeepAlive(false);
+  w.dlg.Output().SetRateLimit(false);
+  QTest::qWait(100);
+  EXPECT_EQ(w.sent.size(), 1u);
 }
 
 TEST(Output, ControlsAreNamedAsTheirLabelsAndTheMenuFollowsTheSettings) {
@@ -152,6 +171,11 @@ TEST(Output, ControlsAreNamedAsTheirLabelsAndTheMenuFollowsTheSettings) {
   EXPECT_TRUE(patch.PortAddressLabel()->text().startsWith("32767"));
   Named<QSpinBox>(patch, "Net")->setValue(1);
   EXPECT_TRUE(patch.PortAddressLabel()->text().startsWith("511"));  // live
+  for (const auto& [channels, shown] :
+       {std::pair{4, "Red 5, Green 6, Blue 7, White 8"}, std::pair{5, "DMX 5\u20139"}}) {
+    PatchDialog at5({0, 0, 0, 5}, nullptr, channels);
+    EXPECT_EQ(Named<QLabel>(at5, "Channels")->text().toStdString(), shown);
+  }
   // The checkable items start off and follow the output's settings both ways.
   OutputMenu* menu = w.dlg.OutputMenuItems();
   EXPECT_FALSE(menu->KeepAliveItem()->isChecked() || menu->RateLimitItem()->isChecked());
