@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "node_address.h"
@@ -64,19 +65,32 @@ class Reader {
     return fallback;
   }
 
-  // Space-separated node addresses, at most kMaxAddedNodes, each usable and listed once.
+  // Space-separated node addresses, at most kMaxAddedNodes, each usable and listed once. An
+  // entry that is not drops only itself, with its own line: the others are the user's nodes.
   std::vector<Ipv4Bytes> Addresses(const QString& key) const {
     std::vector<Ipv4Bytes> list;
     if (!Has(key)) return list;
-    for (const QString& part : Text(key).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    // A hand-written "a, b" reads as a string list, which toString() would turn into nothing.
+    const QVariant value = m_file.value(key);
+    const QString text = value.typeId() == QMetaType::QStringList
+                             ? value.toStringList().join(QLatin1Char(' '))
+                             : value.toString();
+    for (const QString& part : text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
       Ipv4Bytes ip{};
-      const bool usable = ParseNodeAddress(part.toStdString(), ip) == AddressProblem::None;
-      if (!usable || list.size() >= static_cast<std::size_t>(kMaxAddedNodes) ||
-          std::find(list.begin(), list.end(), ip) != list.end()) {
-        Warn(key, "is not a list of up to 8 distinct node addresses");
-        return {};
+      const char* problem = nullptr;
+      if (ParseNodeAddress(part.toStdString(), ip) != AddressProblem::None) {
+        problem = "is not a usable node address";
+      } else if (std::find(list.begin(), list.end(), ip) != list.end()) {
+        problem = "is listed twice";
+      } else if (list.size() >= static_cast<std::size_t>(kMaxAddedNodes)) {
+        problem = "is past the first 8";
       }
-      list.push_back(ip);
+      if (problem == nullptr) {
+        list.push_back(ip);
+        continue;
+      }
+      std::fprintf(stderr, "chromaset: %s: %s: '%s' %s; dropped\n", qPrintable(m_path),
+                   qPrintable(key), qPrintable(part), problem);
     }
     return list;
   }
@@ -85,9 +99,13 @@ class Reader {
   std::optional<Rgbw> Colour(const QString& key) const {
     if (!Has(key)) return std::nullopt;
     const QString text = Text(key);
-    bool ok = text.size() == 8;
+    // Eight hex digits exactly: toUInt alone would also take "0x" or a sign.
+    const bool digits = text.size() == 8 && std::all_of(text.begin(), text.end(), [](QChar c) {
+                          return c.unicode() < 128 && std::isxdigit(c.unicode()) != 0;
+                        });
+    bool ok = false;
     const uint value = text.toUInt(&ok, 16);
-    if (!ok || text.size() != 8) {
+    if (!ok || !digits) {
       Warn(key, "is not a colour RRGGBBWW in hex");
       return std::nullopt;
     }

@@ -41,7 +41,8 @@ class SettingsStore {
 
   // The settings in the file. A missing file gives the defaults silently; an unreadable or
   // corrupt file gives the defaults, and each value that is missing its form or range gives
-  // its own default, with one line on stderr naming the file or the key.
+  // its own default, with one line on stderr naming the file or the key; a bad entry of a list
+  // drops only itself, with a line naming it.
   Settings Load();
   // Writes settings when they differ from what was last loaded or saved; true when written.
   // No file is ever made for settings equal to the defaults a missing file gave.

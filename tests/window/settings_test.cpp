@@ -38,9 +38,13 @@ TEST(SettingsStore, RoundTripAndNoFileWithoutAChange) {
 }
 
 TEST(SettingsStore, DamagedFileGivesDefaultsForWhatIsWrongWithOneLineEach) {
-  Settings partly;
+  Settings partly;  // a bad entry of a list drops only itself
   partly.patch.universe = 3;
   partly.favourites[1] = Rgbw{0xFF, 0, 0, 0x80};
+  partly.addedNodes = {{2, 0, 0, 77}};
+  partly.tickedDevices = {{2, 0, 0, 6}};
+  Settings eight;
+  for (std::uint8_t h = 1; h <= 8; ++h) eight.addedNodes.push_back({2, 0, 0, h});
   const struct {
     QByteArray file;
     std::vector<std::string> named;  // in the stderr lines, one each
@@ -48,11 +52,17 @@ TEST(SettingsStore, DamagedFileGivesDefaultsForWhatIsWrongWithOneLineEach) {
   } cases[] = {
       {QByteArray("\x00\xff[[[ not a settings file\n", 26), {"is corrupt"}, Settings{}},
       {"[output]\nnet=128\nsubNet=-1\nuniverse=3\nstart=510\nkeepAlive=maybe\n"
-       "[devices]\nadded=2.0.0.9 127.0.0.1\nticked=x\nwaitAtStart=1\n"
-       "[favourites]\n1=GG0000FF\n2=FF000080\n3=FF00\n[window]\nx=5\n",
-       {"output/net", "output/subNet", "output/start", "output/keepAlive", "devices/added",
-        "devices/ticked", "devices/waitAtStart", "favourites/1", "favourites/3", "window/y"},
+       "[devices]\nadded=300.1.1.1 2.0.0.77 127.0.0.1\nticked=x 2.0.0.6 2.0.0.6\nwaitAtStart=1\n"
+       "[favourites]\n1=GG0000FF\n2=FF000080\n3=FF00\n4=0x00FF00\n[window]\nx=5\n",
+       {"output/net", "output/subNet", "output/start", "output/keepAlive",
+        "devices/added: '300.1.1.1'", "devices/added: '127.0.0.1'", "devices/ticked: 'x'",
+        "'2.0.0.6' is listed twice", "devices/waitAtStart", "favourites/1", "favourites/3",
+        "favourites/4", "window/y"},
        partly},
+      {"[devices]\nadded=2.0.0.1, 2.0.0.2,2.0.0.3 2.0.0.4 2.0.0.5 2.0.0.6 2.0.0.7 2.0.0.8 "
+       "2.0.0.9\n",
+       {"devices/added: '2.0.0.9' is past the first 8"},
+       eight},
   };
   for (const auto& c : cases) {
     const QTemporaryDir dir;
