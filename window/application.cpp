@@ -35,7 +35,8 @@ int RunChromaset(ArtNetLink& link, const InitOptions& options, SettingsStore* st
     return 1;
   }
   const auto* placement = new WindowPlacement(*dialog, settings.windowPosition);
-  AutoSave* saving = store != nullptr ? new AutoSave(*dialog, *store, *placement, settings) : nullptr;
+  AutoSave* saving =
+      store != nullptr ? new AutoSave(*dialog, *store, *placement, settings) : nullptr;
   dialog->exec();
   if (saving != nullptr) saving->SaveNow();
   return 0;

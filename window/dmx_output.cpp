@@ -121,15 +121,15 @@ void DmxOutput::WriteSelectedColours() {
   }
 }
 
-void DmxOutput::SetColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+bool DmxOutput::SetColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
   const Rgbw& now = Values();
   const unsigned changed = (red != now[0] ? kSetRed : 0u) | (green != now[1] ? kSetGreen : 0u) |
                            (blue != now[2] ? kSetBlue : 0u);
-  if (changed != 0) m_rig.SetSelectedColour(changed, Rgbw{red, green, blue, 0});
+  return changed != 0 && m_rig.SetSelectedColour(changed, Rgbw{red, green, blue, 0});
 }
 
-void DmxOutput::SetWhite(std::uint8_t white) {
-  if (white != Values()[3]) m_rig.SetSelectedColour(kSetWhite, Rgbw{0, 0, 0, white});
+bool DmxOutput::SetWhite(std::uint8_t white) {
+  return white != Values()[3] && m_rig.SetSelectedColour(kSetWhite, Rgbw{0, 0, 0, white});
 }
 
 void DmxOutput::Transmit(Universe& universe, const Ipv4Bytes& destination, OutputPacer::Time now) {

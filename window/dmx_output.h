@@ -29,8 +29,9 @@ class DmxOutput : public QObject {
   void Reset();
   // Channel values as the sliders hold them: each channel that differs from the first selected
   // fixture's goes to every selected fixture. Sent by the next Send().
-  void SetColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
-  void SetWhite(std::uint8_t white);
+  // True when a fixture's colour changed.
+  bool SetColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+  bool SetWhite(std::uint8_t white);
   // The first selected fixture's colour, which the sliders show.
   const Rgbw& Values() const { return m_rig.SelectedColour(); }
   // Every universe holding a selected fixture to the current targets (a slider repaint).

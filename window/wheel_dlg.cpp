@@ -57,11 +57,6 @@ std::uint32_t KeyStateFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modi
   return flags;
 }
 
-void ShowFailureMessageBox(QWidget* parent, const QString& title, const QString& text) {
-  QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
-  box.exec();
-}
-
 CWheelDlg::CWheelDlg(ArtNetLink& link, QWidget* parent)
     : CWheelDlg(link, link.Nodes(), link.LocalAddresses(), parent) {
   m_link = &link;
@@ -112,6 +107,8 @@ void CWheelDlg::SetUpControls() {
       m_sender, *m_rig, [this] { return SelectedTargets(); }, this);
   // Another fixture chosen: the sliders show its colour, and their repaints send nothing.
   connect(m_rig, &RigModel::SelectionChanged, this, &CWheelDlg::ShowSelectedColour);
+  // A colour set in the same pass (a pick right after selecting) is sent by the next paints.
+  connect(m_rig, &RigModel::ColoursChanged, this, [this] { m_quietPaint.fill(false); });
   m_values =
       new ValuePanel({m_sliderRed, m_sliderGreen, m_sliderBlue, m_sliderWhite},
                      {m_ui->m_valueRed, m_ui->m_valueGreen, m_ui->m_valueBlue, m_ui->m_valueWhite},
@@ -167,22 +164,6 @@ void CWheelDlg::AppendAboutItem() {
 // The theme's icon follows once the window has painted (eventFilter): the first frames should
 // not wait for the icon theme lookup.
 void CWheelDlg::SetWindowIcons() { setWindowIcon(BundledAppIcon()); }
-
-bool StartArtNet(ArtNetLink& link, const FailureMessageFn& showFailure) {
-  if (!link.OpenArtNetEndpoint()) {
-    const QString title = QCoreApplication::applicationName();
-    const QString text = QString::fromUtf8(kNetworkFailureText);
-    if (showFailure) {
-      showFailure(nullptr, title, text);
-    } else {
-      ShowFailureMessageBox(nullptr, title, text);
-    }
-    return false;
-  }
-  link.StartReceiver();
-  link.SendArtPoll();
-  return true;
-}
 
 bool CWheelDlg::StartNetwork(const InitOptions& options) {
   // An open link was started before the window was built (StartArtNet): not again.
@@ -303,7 +284,9 @@ bool CWheelDlg::eventFilter(QObject* watched, QEvent* event) {
           this, [this] { setWindowIcon(AppIcon()); }, Qt::QueuedConnection);
     }
     if (const int quiet = QuietSlider(watched); quiet >= 0) {
-      m_quietPaint[static_cast<std::size_t>(quiet)] = false;  // the colour shown, not set
+      // The colour of the selection shown: sent only if the slider moved on since.
+      m_quietPaint[static_cast<std::size_t>(quiet)] = false;
+      if (ApplySliders(watched)) SendToTargets();
     } else if (watched == m_sliderWhite) {
       OnCustomDrawWhite();
     } else if (watched == m_sliderRed || watched == m_sliderGreen || watched == m_sliderBlue) {
@@ -313,15 +296,22 @@ bool CWheelDlg::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);  // the slider paints itself as usual
 }
 
+bool CWheelDlg::ApplySliders(const QObject* slider) {
+  if (slider == m_sliderWhite) {
+    return m_output->SetWhite(static_cast<std::uint8_t>(m_sliderWhite->value() & 0xFF));
+  }
+  return m_output->SetColour(static_cast<std::uint8_t>(m_sliderRed->value() & 0xFF),
+                             static_cast<std::uint8_t>(m_sliderGreen->value() & 0xFF),
+                             static_cast<std::uint8_t>(m_sliderBlue->value() & 0xFF));
+}
+
 void CWheelDlg::OnCustomDrawWhite() {
-  m_output->SetWhite(static_cast<std::uint8_t>(m_sliderWhite->value() & 0xFF));
+  ApplySliders(m_sliderWhite);
   SendToTargets();
 }
 
 void CWheelDlg::OnCustomDrawColour() {
-  m_output->SetColour(static_cast<std::uint8_t>(m_sliderRed->value() & 0xFF),
-                      static_cast<std::uint8_t>(m_sliderGreen->value() & 0xFF),
-                      static_cast<std::uint8_t>(m_sliderBlue->value() & 0xFF));
+  ApplySliders(m_sliderRed);
   SendToTargets();
 }
 

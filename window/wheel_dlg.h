@@ -166,6 +166,9 @@ class CWheelDlg : public QDialog {
   void SetSelectedColour(unsigned channels, const Rgbw& colour);
   // The sliders to the first selected fixture's colour; their next paints send nothing.
   void ShowSelectedColour();
+  // The sliders' values to the selected fixtures (White's alone, or Red, Green and Blue);
+  // true when that changed any fixture.
+  bool ApplySliders(const QObject* slider);
   // The index (R, G, B, W) of slider when its next paint is quiet, else -1.
   int QuietSlider(const QObject* slider) const;
   // The wheel image, waiting for its build if that is still running.
