@@ -31,6 +31,12 @@ OutputMenu::OutputMenu(DmxOutput& output, QMenuBar* bar, QAction* before, QLabel
   connect(m_rateLimit, &QAction::toggled, &m_output, &DmxOutput::SetRateLimit);
   m_menu->setToolTipsVisible(true);
 
+  if (m_status != nullptr) {
+    // Unnamed, a label is read out by the text it shows, whatever sets it; what it is goes to
+    // the description.
+    m_status->setAccessibleDescription(tr("Output status"));
+    m_status->setAccessibleName(QString());
+  }
   connect(&m_output, &DmxOutput::PatchChanged, this, &OutputMenu::ShowState);
   connect(&m_output.Model(), &RigModel::Changed, this, &OutputMenu::ShowState);
   connect(&m_output, &DmxOutput::KeepAliveChanged, this, &OutputMenu::ShowState);

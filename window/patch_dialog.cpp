@@ -32,9 +32,7 @@ PatchDialog::PatchDialog(const DmxPatch& patch, QWidget* parent, int channels)
   const int lastStart = static_cast<int>(kDmxChannels) - m_channelCount + 1;
   m_start = MakeField(tr("Start address"), 1, lastStart, std::min(at.start, lastStart), this);
   m_portAddress = new QLabel(this);
-  m_portAddress->setAccessibleName(tr("Port-Address"));
   m_channels = new QLabel(this);
-  m_channels->setAccessibleName(tr("Channels"));
 
   auto* form = new QFormLayout(this);
   form->addRow(tr("Net"), m_net);
@@ -62,16 +60,17 @@ void PatchDialog::UpdateSummary() {
   const DmxPatch patch = Patch();
   const int port = PortAddress(patch);
   m_portAddress->setText(QStringLiteral("%1 (0x%2)").arg(port).arg(port, 4, 16, QLatin1Char('0')));
-  if (m_channelCount != kFixtureChannels) {
-    m_channels->setText(
-        tr("DMX %1\u2013%2").arg(patch.start).arg(patch.start + m_channelCount - 1));
-    return;
-  }
-  m_channels->setText(tr("Red %1, Green %2, Blue %3, White %4")
-                          .arg(patch.start)
-                          .arg(patch.start + 1)
-                          .arg(patch.start + 2)
-                          .arg(patch.start + 3));
+  m_channels->setText(
+      m_channelCount != kFixtureChannels
+          ? tr("DMX %1\u2013%2").arg(patch.start).arg(patch.start + m_channelCount - 1)
+          : tr("Red %1, Green %2, Blue %3, White %4")
+                .arg(patch.start)
+                .arg(patch.start + 1)
+                .arg(patch.start + 2)
+                .arg(patch.start + 3));
+  // A screen reader reads a label's name: it says what the label is and the value it shows.
+  m_portAddress->setAccessibleName(tr("Port-Address: %1").arg(m_portAddress->text()));
+  m_channels->setAccessibleName(tr("Channels: %1").arg(m_channels->text()));
 }
 
 }  // namespace chromaset

@@ -25,6 +25,7 @@ class PatchDialog : public QDialog {
   QSpinBox* UniverseField() const { return m_universe; }
   QSpinBox* StartField() const { return m_start; }
   QLabel* PortAddressLabel() const { return m_portAddress; }
+  QLabel* ChannelsLabel() const { return m_channels; }
 
  private:
   void UpdateSummary();

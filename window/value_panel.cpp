@@ -160,6 +160,9 @@ void ValuePanel::ShowSwatch() {
   const Rgbw values = Current();
   const QColor colour(values[0], values[1], values[2]);
   if (m_swatch->palette().color(QPalette::Window) == colour) return;
+  // Said by a screen reader: the colour itself, not only that there is one.
+  m_swatch->setAccessibleName(
+      tr("Current colour: %1").arg(FormatColourCode({values[0], values[1], values[2]})));
   QPalette palette = m_swatch->palette();
   palette.setColor(QPalette::Window, colour);
   m_swatch->setPalette(palette);

@@ -158,23 +158,34 @@ TEST(Output, KeepAliveAndRateLimitReachTheSender) {
   EXPECT_EQ(w.sent.size(), 1u);
 }
 
+// What a screen reader says for w: the name the AT-SPI bridge reads.
+QString Heard(QWidget* w) {
+  return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+}
+
 TEST(Output, ControlsAreNamedAsTheirLabelsAndTheMenuFollowsTheSettings) {
   Rig w;
   for (const char* name : {"Red value", "Green value", "Blue value", "White value", "Colour code",
                            "Favourite 1", "Favourite 8"})
     EXPECT_NE(Named<QWidget>(w.dlg, name), nullptr) << name;
   EXPECT_EQ(Named<QWidget>(w.dlg, "Favourite 9"), nullptr);  // eight, no more
-  EXPECT_EQ(w.dlg.findChild<QLabel*>("m_swatch")->palette().color(QPalette::Window), Qt::black);
+  auto* swatch = w.dlg.findChild<QLabel*>("m_swatch");
+  EXPECT_EQ(swatch->palette().color(QPalette::Window), Qt::black);
+  w.Recall({255, 16, 0, 9});
+  EXPECT_EQ(Heard(swatch), "Current colour: #FF1000");
   PatchDialog patch({127, 15, 15, 100});
   for (const char* name : {"Net", "Sub-Net", "Universe", "Start address"})
     EXPECT_NE(Named<QSpinBox>(patch, name), nullptr) << name;
   EXPECT_TRUE(patch.PortAddressLabel()->text().startsWith("32767"));
   Named<QSpinBox>(patch, "Net")->setValue(1);
   EXPECT_TRUE(patch.PortAddressLabel()->text().startsWith("511"));  // live
+  // Labels that show a value are heard with it, not only by what they are.
+  EXPECT_EQ(Heard(patch.PortAddressLabel()), "Port-Address: " + patch.PortAddressLabel()->text());
+  EXPECT_EQ(Heard(patch.ChannelsLabel()), "Channels: Red 100, Green 101, Blue 102, White 103");
   for (const auto& [channels, shown] :
        {std::pair{4, "Red 5, Green 6, Blue 7, White 8"}, std::pair{5, "DMX 5\u20139"}}) {
     PatchDialog at5({0, 0, 0, 5}, nullptr, channels);
-    EXPECT_EQ(Named<QLabel>(at5, "Channels")->text().toStdString(), shown);
+    EXPECT_EQ(at5.ChannelsLabel()->text().toStdString(), shown);
   }
   // The checkable items start off and follow the output's settings both ways.
   OutputMenu* menu = w.dlg.OutputMenuItems();
@@ -183,6 +194,9 @@ TEST(Output, ControlsAreNamedAsTheirLabelsAndTheMenuFollowsTheSettings) {
   EXPECT_TRUE(w.dlg.Output().RateLimit());
   w.dlg.Output().SetKeepAlive(true);
   EXPECT_TRUE(menu->KeepAliveItem()->isChecked());
+  auto* status = w.dlg.findChild<QLabel*>("m_outputStatus");  // heard as it reads now
+  EXPECT_TRUE(status->text().endsWith("kept alive \u00b7 44 frames/s"));
+  EXPECT_EQ(Heard(status), status->text());
 }
 
 }  // namespace chromaset::test

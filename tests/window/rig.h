@@ -20,6 +20,9 @@
 #include "patch_dialog.h"
 #include "value_panel.h"
 
+// Failures show texts as text.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace chromaset::test {
 
 using namespace std::chrono_literals;
