@@ -44,7 +44,6 @@ bool RestoreRig(CWheelDlg& dialog, const QString& rigPath) {
     return false;
   }
   dialog.Model().Load(rig);
-  dialog.Model().ClearColours();
   dialog.Output().Reset();
   return true;
 }
