@@ -26,7 +26,8 @@ TEST(CommandLine, GoodCommandsBecomeOptions) {
   EXPECT_EQ(p.options.values, (Rgbw{1, 2, 3, 255}));
   EXPECT_EQ(p.options.targets, (std::vector<Ipv4Bytes>{{2, 0, 0, 5}, {10, 1, 2, 3}}));
   EXPECT_EQ(p.options.patch, (DmxPatch{1, 2, 3, 509}));
-  EXPECT_EQ(p.options.holdSeconds, 86400);  // the longest hold
+  EXPECT_EQ(p.options.holdSeconds, 86400);                                 // the longest hold
+  EXPECT_EQ(Parse({"--send", "1,2,3,4", "--hold", "0"}).status, kExitOk);  // and the shortest
   p = Parse({"--json", "--wait", "0.1", "--list"});
   EXPECT_TRUE(p.options.mode == CliMode::List && p.options.waitSeconds == 0.1 && p.options.json);
   EXPECT_EQ(Parse({"--list"}).options.waitSeconds, 5);
@@ -49,9 +50,10 @@ TEST(CommandLine, EachUsageErrorNamesTheOptionAndValue) {
   };
   // A bad value (after a good --send or --list): the message names the option and the value.
   for (const std::string bad :
-       {"--send 1,2,3,256", "--send 1,2,3", "--send 1,-2,3,4", "--send 1, 2,3,4", "--to 2.0.0",
-        "--to 2.0.0.256", "--to node5", "--universe 128:0:0", "--universe 0:-1:0", "--address 510",
-        "--address 0", "--hold -1", "--wait 0.05", "--wait 61", "--wait nan"}) {
+       {"--send 1,2,3,256", "--send 1,2,3", "--send 1,2,3,4,5", "--send 1,-2,3,4",
+        "--send 1, 2,3,4", "--to 2.0.0", "--to 2.0.0.256", "--to node5", "--universe 128:0:0",
+        "--universe 0:-1:0", "--address 510", "--address 0", "--hold -1", "--wait 0.05",
+        "--wait 61", "--wait nan"}) {
     const std::string option = bad.substr(0, bad.find(' ')), value = bad.substr(bad.find(' ') + 1);
     std::vector<const char*> args{"--send", "1,2,3,4", option.c_str(), value.c_str()};
     if (option == "--send") args.erase(args.begin(), args.begin() + 2);

@@ -96,6 +96,9 @@ TEST(RigWindow, TheListShowsTheRigAndItsSelectionFollowsTheModelBothWays) {
   EXPECT_EQ(Shown(list), (Indices{1}));
   QTest::mouseClick(list.AllButton(), Qt::LeftButton);
   EXPECT_EQ(Shown(list), (Indices{0, 1, 2}));
+  std::string reason;  // an edit rebuilds the rows: the selection stays shown
+  ASSERT_TRUE(model.Replace(1, model.Current().At(1), reason));
+  EXPECT_EQ(Shown(list), (Indices{0, 1, 2}));
   EXPECT_EQ(list.AllButton()->text(), "All fixtures");
 
   QSignalSpy edit(&list, &FixtureList::EditRequested);
