@@ -65,14 +65,25 @@ QString AccessibleCell(const FixtureList& list, int row, int column) {
 
 }  // namespace
 
-TEST(RigWindow, TheListShowsTheRigAndItsSelectionFollowsTheModelBothWays) {
+TEST(RigWindow, TheListAndMenuShowTheRigSwatchesSelectionBothWaysAndRigFiles) {
   RigModel model;
   QWidget window;
   FixtureList list(model, &window);
+  QMenu menu;
+  RigMenu items(model, &menu, &window);
+  items.FollowList(&list);
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  EXPECT_TRUE(list.isHidden());  // one fixture: no list
+  QStringList texts;
+  QAccessibleInterface* menuAccess = QAccessible::queryAccessibleInterface(&menu);
+  for (int i = 0; i < menuAccess->childCount(); ++i)
+    texts << menuAccess->child(i)->text(QAccessible::Name);
+  EXPECT_EQ(texts, QStringList({"Add fixture\u2026", "Add several\u2026", "Edit fixture\u2026",
+                                "Remove fixture", "", "Open rig\u2026", "Save rig as\u2026"}));
+  EXPECT_TRUE(list.isHidden());  // one fixture: no list, and it stays
+  EXPECT_FALSE(items.RemoveItem()->isEnabled());
   LoadThree(model);
+  EXPECT_TRUE(items.RemoveItem()->isEnabled());
   QTest::qWait(20);  // the window lays the list out
   EXPECT_TRUE(list.isVisible());
   ASSERT_EQ(list.View()->model()->rowCount(), 3);
@@ -101,153 +112,33 @@ TEST(RigWindow, TheListShowsTheRigAndItsSelectionFollowsTheModelBothWays) {
   EXPECT_EQ(Shown(list), (Indices{0, 1, 2}));
   EXPECT_EQ(list.AllButton()->text(), "All fixtures");
 
-  QSignalSpy edit(&list, &FixtureList::EditRequested);
-  Click(list, 2, {}, /*twice=*/true);
-  EXPECT_EQ(edit.value(0).value(0).toInt(), 2);
-  model.Remove({0, 2});  // rebuilt: one row left, and a lone fixture hides the list
-  EXPECT_EQ(list.View()->model()->rowCount(), 1);
-  EXPECT_TRUE(list.isHidden());
-}
-
-TEST(RigWindow, AColourChangeUpdatesTheSelectedSwatchesWithoutARebuild) {
-  RigModel model;
-  LoadThree(model);
-  FixtureList list(model);
+  // A colour change updates the selected swatches without a rebuild.
   QSignalSpy rebuilt(list.View()->model(), &QAbstractItemModel::modelReset);
   model.Select({1, 2});
   model.SetSelectedColour(kSetAll, {255, 100, 0, 200});  // white lights R, G, B, capped
   EXPECT_EQ(rebuilt.count(), 0);
-  const auto swatch = [&](int row) {
-    return Cell(list, row, FixtureList::kColour, Qt::DecorationRole);
-  };
-  EXPECT_EQ(swatch(0).value<QColor>(), QColor(255, 128, 0));
-  EXPECT_EQ(swatch(2).value<QColor>(), QColor(255, 255, 200));
+  for (const auto& [row, colour] :
+       {std::pair(0, QColor(255, 128, 0)), std::pair(2, QColor(255, 255, 200))})
+    EXPECT_EQ(Cell(list, row, FixtureList::kColour, Qt::DecorationRole).value<QColor>(), colour);
   EXPECT_EQ(AccessibleCell(list, 1, 0),
             "Par 2, 0:0:1 DMX 10\u201315, DdRGBW, colour 255 100 0 200");
-}
+  model.Remove({0, 2});  // rebuilt: one row left, and a lone fixture hides the list
+  EXPECT_EQ(list.View()->model()->rowCount(), 1);
+  EXPECT_TRUE(list.isHidden());
+  EXPECT_FALSE(items.RemoveItem()->isEnabled());
 
-TEST(RigWindow, TheDialogsRefuseWithTheReasonShownAndChangeNothing) {
-  struct Case {
-    Kind kind;
-    const char* layout;
-    int start, count;
-    const char* reason;
-  } const cases[] = {
-      {Kind::kAdd, "RGBX", 20, 1, "Letter 4 of the layout, \"X\""},
-      {Kind::kAdd, "RGBW", 3, 1, "overlap fixture 1 (\"Par 1\")"},
-      {Kind::kAdd, "RGBW", 510, 1, "510 leaves no room for 4 channels"},
-      {Kind::kEdit, "RGB", 2, 1, "overlap fixture 1"},  // editing Par 3
-      {Kind::kAddSeveral, "RGBW", 20, 124, "a universe ends at 512"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.reason);
-    RigModel model;
-    LoadThree(model);
-    const QByteArray before = WriteRig(model.Current());
-    QSignalSpy changed(&model, &RigModel::Changed);
-    FixtureDialog dialog(c.kind, model, 2);
-    dialog.show();
-    dialog.UniverseField()->setValue(0);
-    dialog.StartField()->setValue(c.start);
-    dialog.LayoutField()->setCurrentText(c.layout);
-    if (dialog.CountField() != nullptr) dialog.CountField()->setValue(c.count);
-    QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                      Qt::LeftButton);
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_TRUE(dialog.Problem()->isVisible());
-    EXPECT_TRUE(dialog.Problem()->text().contains(c.reason))
-        << dialog.Problem()->text().toStdString();
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(dialog.Problem())->text(QAccessible::Name),
-              dialog.Problem()->text());
-    EXPECT_EQ(changed.count(), 0);
-    EXPECT_EQ(WriteRig(model.Current()), before);
-    // Moved to a free place, the same fixture is taken.
-    dialog.StartField()->setValue(c.kind == Kind::kEdit ? 5 : 100);
-    dialog.LayoutField()->setCurrentText("RGBW");
-    if (dialog.CountField() != nullptr) dialog.CountField()->setValue(3);
-    EXPECT_TRUE(dialog.Apply());
-    EXPECT_TRUE(dialog.Problem()->isHidden());
-    const int changedIndex = c.kind == Kind::kEdit ? 2 : model.Current().Count() - 1;
-    EXPECT_EQ(model.Current().At(changedIndex).LastChannel(), c.kind == Kind::kAddSeveral ? 111
-                                                              : c.kind == Kind::kEdit     ? 8
-                                                                                          : 103);
-  }
-}
-
-TEST(RigWindow, AddProposesTheNextFreePlaceAndSeveralAreNamedInTurn) {
-  chromaset::Rig rig;
-  Fixture proposal = FixtureDialog::Proposal(rig);
-  EXPECT_EQ(proposal.name, "Fixture 2");
-  EXPECT_EQ(proposal.patch, (DmxPatch{0, 0, 0, 5}));
-  EXPECT_EQ(proposal.layout.text, "RGBW");
-  std::string reason;
-  ASSERT_TRUE(rig.Add(Make("Fixture 2", {0, 1, 15, 507}, "DdRGBW"), reason)) << reason;
-  proposal = FixtureDialog::Proposal(rig);  // that universe is full: the next one
-  EXPECT_EQ(proposal.name, "Fixture 3");
-  EXPECT_EQ(proposal.patch, (DmxPatch{0, 2, 0, 1}));
-  EXPECT_EQ(proposal.layout.text, "DdRGBW");
-
-  RigModel model;
-  FixtureDialog add(Kind::kAdd, model);
-  EXPECT_EQ(add.NameField()->text(), "Fixture 2");
-  EXPECT_EQ(add.StartField()->value(), 5);
-  FixtureDialog several(Kind::kAddSeveral, model);
-  several.NameField()->setText("Par");
-  several.CountField()->setValue(3);
-  ASSERT_TRUE(several.Apply());
-  ASSERT_EQ(model.Current().Count(), 4);
-  EXPECT_EQ(model.Current().At(3).name, "Par 3");
-  EXPECT_EQ(model.Current().At(3).patch.start, 13);
-  EXPECT_EQ(model.Selection(), (Indices{1, 2, 3}));
-  for (const char* name : {"Name", "Net", "Sub-Net", "Universe", "Start address", "Count"})
-    EXPECT_NE(Named<QWidget>(several, name), nullptr) << name;
-  EXPECT_NE(Named<QComboBox>(several, "Layout"), nullptr);
-  EXPECT_EQ(Named<QWidget>(add, "Count"), nullptr);
-
-  // A layout from a definition shows its mode and, left alone, stays as it is.
-  Fixture defined = Make("Spot", {0, 0, 5, 1}, "DRGB");
-  defined.layout.text.clear();
-  defined.mode = "4-channel";
-  ASSERT_TRUE(model.Add(defined, reason)) << reason;
-  FixtureDialog edit(Kind::kEdit, model, 4);
-  EXPECT_EQ(edit.LayoutField()->currentText(), "4-channel");
-  edit.NameField()->setText("Spot 1");
-  ASSERT_TRUE(edit.Apply());
-  EXPECT_EQ(model.Current().At(4).layout.Count(), 4);
-  EXPECT_EQ(model.Current().At(4).mode, "4-channel");
-}
-
-TEST(RigWindow, TheMenuEditsRemovesAndReadsAndWritesRigFiles) {
-  RigModel model;
-  QWidget window;
-  QMenu menu;
-  RigMenu items(model, &menu, &window);
-  QStringList texts;
-  QAccessibleInterface* menuAccess = QAccessible::queryAccessibleInterface(&menu);
-  for (int i = 0; i < menuAccess->childCount(); ++i)
-    texts << menuAccess->child(i)->text(QAccessible::Name);
-  EXPECT_EQ(texts, QStringList({"Add fixture\u2026", "Add several\u2026", "Edit fixture\u2026",
-                                "Remove fixture", "", "Open rig\u2026", "Save rig as\u2026"}));
-  EXPECT_FALSE(items.RemoveItem()->isEnabled());  // the only fixture stays
+  // A double-click on a row edits that fixture; the menu reads and writes rig files.
   LoadThree(model);
-  EXPECT_TRUE(items.RemoveItem()->isEnabled());
-
-  // A double-click on a row edits that fixture.
-  FixtureList list(model, &window);
-  items.FollowList(&list);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QTest::qWait(20);
+  const QByteArray edited = WriteRig(model.Current()).replace("Par 2", "Wash");
   WhileModal([&] { Click(list, 1, {}, /*twice=*/true); },
              [](QWidget* modal) {
                auto* dialog = qobject_cast<FixtureDialog*>(modal);
                ASSERT_NE(dialog, nullptr);
-               EXPECT_EQ(dialog->NameField()->text(), "Par 2");
-               EXPECT_EQ(dialog->LayoutField()->currentText(), "DdRGBW");
                dialog->NameField()->setText("Wash");
                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
              });
-  EXPECT_EQ(model.Current().At(1).name, "Wash");
-  EXPECT_EQ(model.Current().At(1).patch.start, 10);
+  EXPECT_EQ(WriteRig(model.Current()), edited);  // only the name changed
 
   QTemporaryDir dir;
   QString path = dir.filePath("show");
@@ -257,11 +148,9 @@ TEST(RigWindow, TheMenuEditsRemovesAndReadsAndWritesRigFiles) {
   items.SaveItem()->trigger();  // ".json" is added
   const QByteArray saved = WriteRig(model.Current());
   model.Remove({0, 1});
-  ASSERT_EQ(model.Current().Count(), 1);
   path += ".json";
   items.OpenItem()->trigger();
   EXPECT_EQ(WriteRig(model.Current()), saved);
-  EXPECT_EQ(model.Current().At(0).colour, (Rgbw{255, 128, 0, 0}));
   EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
 
   QFile bad(dir.filePath("bad.json"));
@@ -285,6 +174,90 @@ TEST(RigWindow, TheMenuEditsRemovesAndReadsAndWritesRigFiles) {
   items.RemoveItem()->trigger();
   ASSERT_EQ(model.Current().Count(), 1);
   EXPECT_EQ(model.Current().At(0).name, "Wash");
+}
+
+TEST(RigWindow, TheDialogsRefuseWithTheReasonShownAndChangeNothing) {
+  struct Case {
+    Kind kind;
+    const char* layout;
+    int start, count;
+    const char* reason;
+    int changed, lastChannel;  // once moved to a free place
+  } const cases[] = {
+      {Kind::kAdd, "RGBX", 20, 1, "Letter 4 of the layout, \"X\"", 3, 103},
+      {Kind::kAdd, "RGBW", 3, 1, "overlap fixture 1 (\"Par 1\")", 3, 103},
+      {Kind::kAdd, "RGBW", 510, 1, "510 leaves no room for 4 channels", 3, 103},
+      {Kind::kEdit, "RGB", 2, 1, "overlap fixture 1", 2, 8},  // editing Par 3
+      {Kind::kAddSeveral, "RGBW", 20, 124, "a universe ends at 512", 5, 111},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    RigModel model;
+    LoadThree(model);
+    const QByteArray before = WriteRig(model.Current());
+    QSignalSpy changed(&model, &RigModel::Changed);
+    FixtureDialog dialog(c.kind, model, 2);
+    dialog.show();
+    dialog.UniverseField()->setValue(0);
+    dialog.StartField()->setValue(c.start);
+    dialog.LayoutField()->setCurrentText(c.layout);
+    if (dialog.CountField() != nullptr) dialog.CountField()->setValue(c.count);
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_TRUE(dialog.Problem()->isVisible());
+    EXPECT_TRUE(dialog.Problem()->text().contains(c.reason))
+        << dialog.Problem()->text().toStdString();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(dialog.Problem())->text(QAccessible::Name),
+              dialog.Problem()->text());
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(WriteRig(model.Current()), before);
+    // Moved to a free place, the same fixture is taken.
+    dialog.StartField()->setValue(c.kind == Kind::kEdit ? 5 : 100);
+    dialog.LayoutField()->setCurrentText("RGBW");
+    if (dialog.CountField() != nullptr) dialog.CountField()->setValue(3);
+    EXPECT_TRUE(dialog.Apply());
+    EXPECT_TRUE(dialog.Problem()->isHidden());
+    EXPECT_EQ(model.Current().At(c.changed).LastChannel(), c.lastChannel);
+  }
+}
+
+TEST(RigWindow, AddProposesTheNextFreePlaceAndSeveralAreNamedInTurn) {
+  chromaset::Rig rig;
+  Fixture p = FixtureDialog::Proposal(rig);
+  EXPECT_TRUE(std::tie(p.name, p.patch, p.layout.text) ==
+              std::tuple("Fixture 2", DmxPatch{0, 0, 0, 5}, "RGBW"));
+  std::string reason;
+  ASSERT_TRUE(rig.Add(Make("Fixture 2", {0, 1, 15, 507}, "DdRGBW"), reason)) << reason;
+  p = FixtureDialog::Proposal(rig);  // that universe is full: the next one
+  EXPECT_TRUE(std::tie(p.name, p.patch, p.layout.text) ==
+              std::tuple("Fixture 3", DmxPatch{0, 2, 0, 1}, "DdRGBW"));
+
+  RigModel model;
+  FixtureDialog add(Kind::kAdd, model);
+  EXPECT_EQ(add.NameField()->text(), "Fixture 2");
+  EXPECT_EQ(add.StartField()->value(), 5);
+  FixtureDialog several(Kind::kAddSeveral, model);
+  several.NameField()->setText("Par");
+  several.CountField()->setValue(3);
+  ASSERT_TRUE(several.Apply());
+  ASSERT_EQ(model.Current().Count(), 4);
+  EXPECT_EQ(model.Current().At(3).name, "Par 3");
+  EXPECT_EQ(model.Selection(), (Indices{1, 2, 3}));
+  for (const char* name :
+       {"Name", "Net", "Sub-Net", "Universe", "Start address", "Layout", "Count"})
+    EXPECT_NE(Named<QWidget>(several, name), nullptr) << name;
+  EXPECT_EQ(Named<QWidget>(add, "Count"), nullptr);
+
+  // A layout from a definition shows its mode and, left alone, stays as it is.
+  Fixture defined = Make("Spot", {0, 0, 5, 1}, "DRGB");
+  defined.layout.text.clear();
+  defined.mode = "4-channel";
+  ASSERT_TRUE(model.Add(defined, reason)) << reason;
+  FixtureDialog edit(Kind::kEdit, model, 4);
+  EXPECT_EQ(edit.LayoutField()->currentText(), "4-channel");
+  edit.NameField()->setText("Spot 1");
+  ASSERT_TRUE(edit.Apply());
+  EXPECT_EQ(model.Current().At(4).layout.Count(), 4);
+  EXPECT_EQ(model.Current().At(4).mode, "4-channel");
 }
 
 }  // namespace chromaset::test
