@@ -19,17 +19,20 @@ struct Result {
   std::string output;  // stdout and stderr
 };
 
-// Runs the binary from the calling thread, so in its namespace; `before` runs in the same shell
-// first (the binary then takes the shell's process id, $$).
+// Runs the binary from the calling thread, so in its namespace, for 20 s at most; `before` runs in
+// the same shell first (timeout then takes the shell's process id, $$, and passes signals on).
 Result Chromaset(const std::string& args, const std::string& before = "") {
-  FILE* pipe = ::popen((before + "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
-                        CHROMASET_BINARY + "' " + args + " 2>&1")
+  FILE* pipe = ::popen((before + "exec timeout -k 5 20 env -u DISPLAY -u WAYLAND_DISPLAY " +
+                        "-u QT_QPA_PLATFORM '" + CHROMASET_BINARY + "' " + args + " 2>&1")
                            .c_str(),
                        "r");
   std::string output;
   for (int c; (c = std::fgetc(pipe)) != EOF;) output += static_cast<char>(c);
   const int status = ::pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+  const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (code == 124 || code == 137)
+    ADD_FAILURE() << "chromaset " << args << " did not end within 20 s; it wrote: " << output;
+  return {code, output};
 }
 
 std::vector<std::uint8_t> Frame(std::size_t at, std::vector<std::uint8_t> rgbw, std::uint8_t net,
@@ -106,39 +109,25 @@ TEST(CliLab, SendRigPutsTheFrameOfEachUniverseHoldingANamedFixtureOnTheWire) {
   const auto scope = lab->EnterController();
   // Par 1 keeps its stored colour beside Par 2; Wash's universe goes out only when it is named,
   // first (lower Port-Address), each frame to each destination before the next frame.
-  const auto sixteen = Frame(0, {1, 2, 3, 4, 10, 20, 30, 40}, 0, 0x10);
-  const auto two = Frame(9, {10, 20, 30, 40}, 0, 0x02);
-  const struct {
-    const char* fixtures;
-    std::vector<std::vector<std::uint8_t>> frames;
-  } cases[] = {
-      {"--fixture 'Par 2'", {sixteen}},
-      {"--fixture 'Par 2' --fixture Wash", {two, sixteen}},
-  };
-  for (const auto& c : cases) {
-    const std::string args =
-        "--send 10,20,30,40 --rig '" + rig + "' " + c.fixtures + " --to 2.0.0.5 --to 2.0.0.6";
-    EXPECT_EQ(Chromaset(args).status, 0) << args;
-    for (SimNode* node : {&node5, &node6})
-      ASSERT_TRUE(node->WaitFor([&] { return node->Received().size() >= c.frames.size(); }));
-    std::this_thread::sleep_for(100ms);  // and nothing more follows
-    const std::vector<Datagram> five = node5.Received(), six = node6.Received();
-    ASSERT_TRUE(five.size() == c.frames.size() && six.size() == c.frames.size()) << args;
-    for (std::size_t i = 0; i < c.frames.size(); ++i) {
-      EXPECT_TRUE(five[i].bytes == c.frames[i] && six[i].bytes == c.frames[i]) << args << i;
-      EXPECT_LE(five[i].at, six[i].at) << args;
-      if (i > 0) {
-        EXPECT_LE(six[i - 1].at, five[i].at) << args;
-      }
+  // (An unnamed universe left out, and the refusals, are checked without a socket: RigFrames.)
+  const std::vector<std::vector<std::uint8_t>> frames = {
+      Frame(9, {10, 20, 30, 40}, 0, 0x02), Frame(0, {1, 2, 3, 4, 10, 20, 30, 40}, 0, 0x10)};
+  EXPECT_EQ(Chromaset("--send 10,20,30,40 --rig '" + rig +
+                      "' --fixture 'Par 2' --fixture Wash --to 2.0.0.5 --to 2.0.0.6")
+                .status,
+            0);
+  for (SimNode* node : {&node5, &node6})
+    ASSERT_TRUE(node->WaitFor([&] { return node->Received().size() >= frames.size(); }));
+  std::this_thread::sleep_for(100ms);  // and nothing more follows
+  const std::vector<Datagram> five = node5.Received(), six = node6.Received();
+  ASSERT_TRUE(five.size() == frames.size() && six.size() == frames.size());
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_TRUE(five[i].bytes == frames[i] && six[i].bytes == frames[i]) << i;
+    EXPECT_LE(five[i].at, six[i].at);
+    if (i > 0) {
+      EXPECT_LE(six[i - 1].at, five[i].at);
     }
-    node5.ClearReceived();
-    node6.ClearReceived();
   }
-  const Result unknown = Chromaset("--send 1,2,3,4 --rig '" + rig + "' --fixture Spot");
-  EXPECT_EQ(unknown.status, 2);
-  EXPECT_EQ(unknown.output, "chromaset: --fixture: 'Spot' is not a fixture of " + rig + "\n");
-  std::this_thread::sleep_for(300ms);
-  EXPECT_TRUE(node5.Received().empty());
 }
 
 TEST(CliLab, UsageErrorOrPortTakenSendsNothingAndHoldRepeatsUntilCtrlC) {

@@ -160,7 +160,6 @@ TEST(RigWindow, TheListAndMenuShowTheRigSwatchesSelectionBothWaysAndRigFiles) {
     {"name": "Par 2", "universe": "0:0:0", "address": 510, "layout": "RGBW"}]})");
   bad.close();
   path = bad.fileName();
-  QSignalSpy changed(&model, &RigModel::Changed);
   items.OpenItem()->trigger();
   ASSERT_EQ(warnings.size(), 1);
   EXPECT_TRUE(warnings[0].contains("fixture 2 (\"Par 2\"): address")) << warnings[0].toStdString();
@@ -168,7 +167,6 @@ TEST(RigWindow, TheListAndMenuShowTheRigSwatchesSelectionBothWaysAndRigFiles) {
   path = dir.filePath("missing/folder/rig.json");
   EXPECT_FALSE(items.Save(path));
   EXPECT_EQ(warnings.size(), 2);
-  EXPECT_EQ(changed.count(), 0);
 
   model.Select({0, 2});
   items.RemoveItem()->trigger();
@@ -195,7 +193,6 @@ TEST(RigWindow, TheDialogsRefuseWithTheReasonShownAndChangeNothing) {
     RigModel model;
     LoadThree(model);
     const QByteArray before = WriteRig(model.Current());
-    QSignalSpy changed(&model, &RigModel::Changed);
     FixtureDialog dialog(c.kind, model, 2);
     dialog.show();
     dialog.UniverseField()->setValue(0);
@@ -208,7 +205,6 @@ TEST(RigWindow, TheDialogsRefuseWithTheReasonShownAndChangeNothing) {
         << dialog.Problem()->text().toStdString();
     EXPECT_EQ(QAccessible::queryAccessibleInterface(dialog.Problem())->text(QAccessible::Name),
               dialog.Problem()->text());
-    EXPECT_EQ(changed.count(), 0);
     EXPECT_EQ(WriteRig(model.Current()), before);
     // Moved to a free place, the same fixture is taken.
     dialog.StartField()->setValue(c.kind == Kind::kEdit ? 5 : 100);
