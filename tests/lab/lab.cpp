@@ -39,17 +39,18 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   return condition();
 }
 
-// `ip -batch` in the calling thread's namespace (the shell and ip start in it).
+// `ip -batch` in the calling thread's namespace (the shell and ip start in it), for 30 s at most.
 bool RunIp(const std::string& script) {
   return std::system(
-             ("PATH=$PATH:/usr/sbin:/sbin ip -batch - <<'END'\n" + script + "END\n").c_str()) == 0;
+             ("PATH=$PATH:/usr/sbin:/sbin timeout 30 ip -batch - <<'END'\n" + script + "END\n")
+                 .c_str()) == 0;
 }
 
 int MakeNetns(const std::string& script, std::string& whyNot) {
   int fd = -1;
   // unshare moves only the calling thread: a short-lived one makes the namespace.
   std::thread([&] {
-    whyNot = "ip -batch failed in a lab namespace";
+    whyNot = "ip -batch failed (or took over 30 s) in a lab namespace";
     if (::unshare(CLONE_NEWNET) != 0)
       whyNot = std::string("cannot make a network namespace (") + std::strerror(errno) +
                "); run as root or under scripts/isolated";
@@ -137,7 +138,8 @@ std::unique_ptr<Lab> Lab::Create(const std::vector<int>& nodeHosts, std::string&
                      whyNot)) < 0)
     return nullptr;
   std::optional<Scope> inNodes(std::in_place, lab->nodes.fd);  // 255.255.255.255 needs a route
-  if (!RunIp(nodes + up)) return whyNot = "ip -batch failed in a lab namespace", nullptr;
+  if (!RunIp(nodes + up))
+    return whyNot = "ip -batch failed (or took over 30 s) in a lab namespace", nullptr;
   inNodes.reset();
   if (!CheckIsolated(lab->controller.fd, whyNot) || !CheckIsolated(lab->nodes.fd, whyNot))
     return whyNot = "a lab namespace is not isolated: " + whyNot, nullptr;

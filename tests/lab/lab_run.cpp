@@ -1,23 +1,34 @@
 // chromaset_lab_run: runs one command as the controller 2.0.0.1 of a lab with simulated nodes,
 // for screenshots and start-up timing of the real program without touching a real network.
 //
-//   chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... [--log] -- COMMAND [ARG...]
+//   chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... [--log] [--limit SECONDS]
+//                     -- COMMAND [ARG...]
 //
-// --log lists on stderr, at the end, every datagram
-// each node received. Exit status: the command's (128 + signal when killed); 125 when the lab
-// cannot be made or the arguments are wrong; 127 when the command cannot be started.
+// --log lists on stderr, at the end, every datagram each node received. --limit stops the
+// command and all it started (SIGTERM, SIGKILL 5 s later) when it has not ended in time, saying
+// so. Exit status: the command's (128 + signal when killed); 124 when it was stopped at the
+// limit; 125 when the lab cannot be made or the arguments are wrong; 127 when the command cannot
+// be started.
 #include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "lab.h"
 
 using namespace chromaset::lab;
+
+// The command's process group: signals meant for the runner go to all of it.
+volatile std::sig_atomic_t g_group = 0;
+void Forward(int signal) {
+  if (g_group > 0) ::kill(-g_group, signal);
+}
 
 // H, or H:ESTA24:ESTA25 with an optional :LongName (the rest, colons included).
 bool ParseNode(const char* text, int& host, ReplyConfig& config) {
@@ -42,33 +53,55 @@ int main(int argc, char** argv) {
   std::vector<ReplyConfig> configs;
   int first = 1;
   bool log = false, ok = true;
+  int limit = 0;  // seconds, 0: none
   for (; ok && first < argc && std::string(argv[first]) != "--"; ++first) {
     const std::string arg = argv[first];
     const char* value = first + 1 < argc ? argv[first + 1] : "";
     if (arg == "--log") log = true;
     if (arg == "--node") ok = ParseNode(value, hosts.emplace_back(), configs.emplace_back());
-    ok = ok && (arg == "--log" || (arg == "--node" && ++first < argc));
+    if (arg == "--limit") ok = (limit = std::atoi(value)) > 0;
+    ok = ok && (arg == "--log" || ((arg == "--node" || arg == "--limit") && ++first < argc));
   }
   std::string whyNot =
       "usage: chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... "
-      "[--log] -- COMMAND [ARG...]";
+      "[--log] [--limit SECONDS] -- COMMAND [ARG...]";
   const auto lab = ok && ++first < argc ? Lab::Create(hosts, whyNot) : nullptr;
   if (!lab) return std::fprintf(stderr, "chromaset_lab_run: %s\n", whyNot.c_str()), 125;
   std::vector<std::unique_ptr<SimNode>> sims;
   for (std::size_t i = 0; i < hosts.size(); ++i)
     sims.push_back(std::make_unique<SimNode>(*lab, hosts[i], configs[i]));
-  // Ctrl-C and termination go to the command; the runner waits for it, then reports.
-  for (const int s : {SIGINT, SIGTERM, SIGQUIT}) ::signal(s, SIG_IGN);
+  // The command runs in a process group of its own, so that at the limit everything it started
+  // stops with it; Ctrl-C and termination are passed on to that group. The runner waits for it,
+  // then reports.
+  for (const int s : {SIGINT, SIGTERM, SIGQUIT}) ::signal(s, Forward);
   const auto started = std::chrono::steady_clock::now();
   const pid_t child = ::fork();
   if (child == 0) {  // the command never runs in our namespace
+    ::setpgid(0, 0);
     if (::setns(lab->controller.fd, CLONE_NEWNET) != 0) ::_exit(125);
-    for (const int s : {SIGINT, SIGTERM, SIGQUIT}) ::signal(s, SIG_DFL);
     ::execvp(argv[first], argv + first);
     ::_exit(127);
   }
+  if (child > 0) {
+    ::setpgid(child, child);  // also here: no signal may find it still in ours
+    g_group = child;
+  }
   int status = 0;
-  while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) continue;
+  bool stopped = false;
+  for (auto stop = started + std::chrono::seconds(limit); child > 0;) {
+    const pid_t done = ::waitpid(child, &status, WNOHANG);
+    if (done == child || (done < 0 && errno != EINTR)) break;
+    if (limit > 0 && std::chrono::steady_clock::now() >= stop) {
+      if (!stopped)
+        std::fprintf(stderr, "chromaset_lab_run: %s did not end within %d s; stopping it\n",
+                     argv[first], limit);
+      ::kill(-child, stopped ? SIGKILL : SIGTERM);
+      stopped = true;
+      stop += std::chrono::seconds(5);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (stopped) ::kill(-child, SIGKILL);  // whatever of it is left
   for (std::size_t i = 0; log && i < sims.size(); ++i)
     for (const Datagram& d : sims[i]->Received()) {
       const std::uint16_t op = chromaset::test::ArtNetOpCode(d.bytes);
@@ -83,5 +116,6 @@ int main(int argc, char** argv) {
                    FormatIpv4(d.to).c_str());
     }
   if (child < 0 || !(WIFEXITED(status) || WIFSIGNALED(status))) return 125;
+  if (stopped) return 124;
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }

@@ -4,6 +4,7 @@
 #include <glob.h>
 #include <gtest/gtest.h>
 #include <net/if.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,13 +66,16 @@ TEST(LabHarness, AKilledOwnerLeavesNothingBehind) {
   const pid_t child = ::fork();
   if (child == 0) {
     std::string why;
+    ::alarm(60);  // never outlives a parent that failed before its kill
     const auto lab = Lab::Create({5}, why);
     if (lab && ::write(out[1], "+", 1) > 0) ::pause();
     ::_exit(1);
   }
   ::close(out[1]);  // so a child that dies early ends the read
   char made = 0;
-  const bool read = ::read(out[0], &made, 1) > 0;
+  pollfd ready{out[0], POLLIN, 0};
+  const bool read = ::poll(&ready, 1, 30000) > 0 && ::read(out[0], &made, 1) > 0;
+  EXPECT_TRUE(read) << "the child made no lab within 30 s";
   ::close(out[0]);
   std::vector<std::string> names;  // the namespaces the child's lab holds
   for (const auto& fd :
