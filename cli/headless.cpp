@@ -23,15 +23,17 @@ void Print(FILE* stream, const QString& text) {
 
 // SIGINT and SIGTERM are blocked in every thread and taken only by WaitUntil, so a hold or a
 // listing ends at once and cleanly (no work in a handler, none can be interrupted midway).
+// They stay blocked until the process exits: a second copy of the signal (a second Ctrl+C, or
+// `timeout` sending to its child and then to the child's group) would otherwise be delivered
+// the moment the mask came off and end the process by the signal instead of its exit status.
 class StopSignals {
  public:
   StopSignals() {
     sigemptyset(&m_set);
     sigaddset(&m_set, SIGINT);
     sigaddset(&m_set, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &m_set, &m_previous);
+    pthread_sigmask(SIG_BLOCK, &m_set, nullptr);
   }
-  ~StopSignals() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
 
@@ -50,7 +52,6 @@ class StopSignals {
 
  private:
   sigset_t m_set{};
-  sigset_t m_previous{};
 };
 
 Clock::time_point After(Clock::time_point start, double seconds) {

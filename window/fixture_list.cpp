@@ -169,6 +169,9 @@ void FixtureList::Rebuild() {
 }
 
 void FixtureList::ShowColours() {
+  // A list not on screen reads the rig afresh when it shows; telling its view now would only
+  // slow every pick of a single fixture.
+  if (!isVisible()) return;
   // One signal per run of neighbouring rows: a pick for all 512 fixtures is a single one.
   const std::vector<int>& selected = m_model.Selection();
   for (std::size_t i = 0; i < selected.size();) {

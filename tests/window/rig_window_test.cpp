@@ -114,9 +114,12 @@ TEST(RigWindow, TheListAndMenuShowTheRigSwatchesSelectionBothWaysAndRigFiles) {
 
   // A colour change updates the selected swatches without a rebuild.
   QSignalSpy rebuilt(list.View()->model(), &QAbstractItemModel::modelReset);
+  QSignalSpy told(list.View()->model(), &QAbstractItemModel::dataChanged);
   model.Select({1, 2});
   model.SetSelectedColour(kSetAll, {255, 100, 0, 200});  // white lights R, G, B, capped
   EXPECT_EQ(rebuilt.count(), 0);
+  ASSERT_EQ(told.count(), 1);  // the view repaints rows 1 and 2 only
+  EXPECT_EQ(told[0][0].toModelIndex().row() * 10 + told[0][1].toModelIndex().row(), 12);
   for (const auto& [row, colour] :
        {std::pair(0, QColor(255, 128, 0)), std::pair(2, QColor(255, 255, 200))})
     EXPECT_EQ(Cell(list, row, FixtureList::kColour, Qt::DecorationRole).value<QColor>(), colour);
