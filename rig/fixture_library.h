@@ -51,6 +51,9 @@ class FixtureLibrary {
 
  private:
   std::vector<LibraryEntry> m_entries;
+  // Each entry's manufacturer, model and mode names lower-cased, one per line, so a keystroke's
+  // search only compares.
+  std::vector<QString> m_haystacks;
 };
 
 }  // namespace chromaset

@@ -8,8 +8,7 @@
 #include <QJsonValue>
 #include <QSaveFile>
 
-#include <cctype>
-#include <cmath>
+#include "rig_file_fixture.h"
 
 namespace chromaset {
 
@@ -17,12 +16,6 @@ namespace {
 
 // A rig of 512 fixtures is well under 200 KB; anything this large is not a rig file.
 constexpr qint64 kMaxRigFileBytes = qint64{4} * 1024 * 1024;
-constexpr int kShownLength = 40;
-
-// Text of the file as a message quotes it: long texts are cut, so a message stays one line.
-QString Shown(const QString& text) {
-  return text.size() > kShownLength ? text.left(kShownLength) + QChar(0x2026) : text;
-}
 
 // One refused part of the file: the fixture it belongs to (0 for the file as a whole), its
 // name when it had one, and the reason, which starts with the field.
@@ -33,106 +26,19 @@ struct Refusal {
   QString Text() const {
     if (position == 0) return reason;
     QString fixture = QStringLiteral("fixture %1").arg(position);
-    if (!name.isNull()) fixture += QStringLiteral(" (\"%1\")").arg(Shown(name));
+    if (!name.isNull()) fixture += QStringLiteral(" (\"%1\")").arg(ShownText(name));
     return fixture + QStringLiteral(": ") + reason;
   }
 };
 
-// A whole number in [low, high]: JSON has only doubles, so 4.5 and 1e300 are refused here.
-bool ReadInteger(const QJsonValue& value, int low, int high, int& out) {
-  if (!value.isDouble()) return false;
-  const double number = value.toDouble();
-  if (!(number >= low && number <= high) || std::trunc(number) != number) return false;
-  out = static_cast<int>(number);
-  return true;
-}
-
-// "colour" is optional: a fixture without one starts black.
-bool ReadColour(const QJsonValue& value, Rgbw& out) {
-  if (value.isUndefined()) return true;
-  if (!value.isArray() || value.toArray().size() != static_cast<qsizetype>(out.size()))
-    return false;
-  const QJsonArray array = value.toArray();
-  Rgbw colour{};
-  for (std::size_t i = 0; i < colour.size(); ++i) {
-    int channel = 0;
-    if (!ReadInteger(array.at(static_cast<qsizetype>(i)), 0, 255, channel)) return false;
-    colour[i] = static_cast<std::uint8_t>(channel);
-  }
-  out = colour;
-  return true;
-}
-
-bool ReadString(const QJsonObject& object, const char* field, bool required, std::string& out,
-                QString& reason) {
-  const QJsonValue value = object.value(QLatin1String(field));
-  if (value.isUndefined() && !required) return true;
-  if (!value.isString()) {
-    reason = QStringLiteral("%1: %2").arg(
-        QLatin1String(field),
-        value.isUndefined() ? QStringLiteral("is missing") : QStringLiteral("must be a string"));
-    return false;
-  }
-  out = value.toString().toStdString();
-  return true;
-}
-
 QString FromReason(const std::string& reason) { return QString::fromStdString(reason); }
 
-// One fixture of the file, each field to its rules; the rig then checks its place.
-bool ReadFixture(const QJsonValue& value, Fixture& out, Refusal& refusal) {
-  if (!value.isObject()) {
-    refusal.reason = QStringLiteral("is not a JSON object");
-    return false;
-  }
-  const QJsonObject object = value.toObject();
-  if (object.value(QLatin1String("name")).isString())
-    refusal.name = object.value(QLatin1String("name")).toString();
-  Fixture fixture;
-  QString& reason = refusal.reason;
-  if (!ReadString(object, "name", true, fixture.name, reason)) return false;
-  std::string universe;
-  if (!ReadString(object, "universe", true, universe, reason)) return false;
-  if (!ParseUniverse(universe, fixture.patch)) {
-    reason = QStringLiteral(
-                 "universe: \"%1\" is not Net:Sub-Net:Universe (Net 0-127, Sub-Net and "
-                 "Universe 0-15)")
-                 .arg(Shown(QString::fromStdString(universe)));
-    return false;
-  }
-  if (!ReadInteger(object.value(QLatin1String("address")), 1, static_cast<int>(kDmxChannels),
-                   fixture.patch.start)) {
-    reason = object.value(QLatin1String("address")).isUndefined()
-                 ? QStringLiteral("address: is missing")
-                 : QStringLiteral("address: must be a whole number 1-512");
-    return false;
-  }
-  std::string layout;
-  if (!ReadString(object, "layout", true, layout, reason)) return false;
-  std::string why;
-  if (!ParseLayout(layout, fixture.layout, why)) {
-    if (!why.empty()) why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
-    reason = QStringLiteral("layout: ") + FromReason(why);
-    return false;
-  }
-  if (!ReadColour(object.value(QLatin1String("colour")), fixture.colour)) {
-    reason = QStringLiteral("colour: must be four whole numbers 0-255 (R, G, B, W)");
-    return false;
-  }
-  if (!ReadString(object, "manufacturer", false, fixture.manufacturer, reason) ||
-      !ReadString(object, "model", false, fixture.model, reason) ||
-      !ReadString(object, "mode", false, fixture.mode, reason)) {
-    return false;
-  }
-  out = std::move(fixture);
-  return true;
-}
-
 // Fixture position (from 1) of the file into rig, beside the ones read before it.
-bool AddFixture(const QJsonValue& value, int position, Rig& rig, Refusal& refusal) {
+bool AddFixture(const QJsonValue& value, int position, const DefinitionResolver& resolver, Rig& rig,
+                Refusal& refusal) {
   refusal.position = position;
   Fixture fixture;
-  if (!ReadFixture(value, fixture, refusal)) return false;
+  if (!ReadFixtureObject(value, resolver, fixture, refusal.name, refusal.reason)) return false;
   std::string why;
   if (!rig.Add(fixture, why)) {
     refusal.reason = FromReason(why);
@@ -190,23 +96,9 @@ QString TooMany(qsizetype count) {
   return QStringLiteral("fixtures: %1 listed; a rig holds at most %2").arg(count).arg(kMaxFixtures);
 }
 
-// The letters of a layout made from a definition (no text): roles without a letter (cyan,
-// magenta, yellow, fixed) show as '-'; the definition fields say what the fixture really is.
-std::string LayoutText(const ChannelLayout& layout) {
-  if (!layout.text.empty()) return layout.text;
-  constexpr char kLetterOfRole[] = "-RGBW---D";  // in the order of ChannelRole
-  static_assert(static_cast<std::size_t>(ChannelRole::kDimmer) + 2 == sizeof kLetterOfRole);
-  std::string text;
-  for (const LayoutChannel& channel : layout.channels) {
-    const char letter = kLetterOfRole[static_cast<std::size_t>(channel.role)];
-    text += channel.fine && letter != '-' ? static_cast<char>(std::tolower(letter)) : letter;
-  }
-  return text;
-}
-
 }  // namespace
 
-bool ReadRig(const QByteArray& json, Rig& out, QString& error) {
+bool ReadRig(const QByteArray& json, Rig& out, QString& error, const DefinitionResolver& resolver) {
   QJsonArray fixtures;
   if (!ReadTop(json, fixtures, error)) return false;
   if (fixtures.size() > kMaxFixtures) {
@@ -217,7 +109,7 @@ bool ReadRig(const QByteArray& json, Rig& out, QString& error) {
   rig.Clear();
   for (qsizetype i = 0; i < fixtures.size(); ++i) {
     Refusal refusal;
-    if (!AddFixture(fixtures.at(i), static_cast<int>(i) + 1, rig, refusal)) {
+    if (!AddFixture(fixtures.at(i), static_cast<int>(i) + 1, resolver, rig, refusal)) {
       error = refusal.Text();
       return false;
     }
@@ -226,7 +118,8 @@ bool ReadRig(const QByteArray& json, Rig& out, QString& error) {
   return true;
 }
 
-bool ReadRigLeniently(const QByteArray& json, Rig& out, QStringList& dropped) {
+bool ReadRigLeniently(const QByteArray& json, Rig& out, QStringList& dropped,
+                      const DefinitionResolver& resolver) {
   QJsonArray fixtures;
   QString error;
   if (!ReadTop(json, fixtures, error)) {
@@ -243,7 +136,7 @@ bool ReadRigLeniently(const QByteArray& json, Rig& out, QStringList& dropped) {
       break;
     }
     Refusal refusal;
-    if (!AddFixture(fixtures.at(i), static_cast<int>(i) + 1, rig, refusal))
+    if (!AddFixture(fixtures.at(i), static_cast<int>(i) + 1, resolver, rig, refusal))
       dropped.append(refusal.Text());
   }
   if (rig.Count() == 0) return false;
@@ -253,33 +146,15 @@ bool ReadRigLeniently(const QByteArray& json, Rig& out, QStringList& dropped) {
 
 QByteArray WriteRig(const Rig& rig) {
   QJsonArray fixtures;
-  for (const Fixture& fixture : rig.Fixtures()) {
-    QJsonObject object;
-    object.insert(QLatin1String("name"), QString::fromStdString(fixture.name));
-    object.insert(QLatin1String("universe"), QStringLiteral("%1:%2:%3")
-                                                 .arg(fixture.patch.net)
-                                                 .arg(fixture.patch.subNet)
-                                                 .arg(fixture.patch.universe));
-    object.insert(QLatin1String("address"), fixture.patch.start);
-    object.insert(QLatin1String("layout"), QString::fromStdString(LayoutText(fixture.layout)));
-    QJsonArray colour;
-    for (const std::uint8_t channel : fixture.colour) colour.append(channel);
-    object.insert(QLatin1String("colour"), colour);
-    const auto optional = [&object](const char* field, const std::string& text) {
-      if (!text.empty()) object.insert(QLatin1String(field), QString::fromStdString(text));
-    };
-    optional("manufacturer", fixture.manufacturer);
-    optional("model", fixture.model);
-    optional("mode", fixture.mode);
-    fixtures.append(object);
-  }
+  for (const Fixture& fixture : rig.Fixtures()) fixtures.append(WriteFixtureObject(fixture));
   QJsonObject top;
   top.insert(QLatin1String("chromasetRig"), 1);
   top.insert(QLatin1String("fixtures"), fixtures);
   return QJsonDocument(top).toJson(QJsonDocument::Indented);
 }
 
-bool LoadRigFile(const QString& path, Rig& out, QString& error) {
+bool LoadRigFile(const QString& path, Rig& out, QString& error,
+                 const DefinitionResolver& resolver) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     error = QStringLiteral("%1: cannot be read: %2").arg(path, file.errorString());
@@ -292,7 +167,7 @@ bool LoadRigFile(const QString& path, Rig& out, QString& error) {
     return false;
   }
   QString why;
-  if (!ReadRig(json, out, why)) {
+  if (!ReadRig(json, out, why, resolver)) {
     error = QStringLiteral("%1: %2").arg(path, why);
     return false;
   }

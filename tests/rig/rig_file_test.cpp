@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstring>
 #include <tuple>
 
 #include "rig_file.h"
@@ -35,21 +36,45 @@ QByteArray Dimmers(int count) {
   return QByteArray::fromStdString(json + "]}");
 }
 
+// A fixture "B" on universe 1:0:0 with fields but no layout.
+QByteArray WithDefined(const std::string& fields) {
+  return WithFixture({R"({"name": "B", "universe": "1:0:0", "address": 1)" + fields + "}"});
+}
+
 Rig SampleRig() {
   Rig rig;
   Fixture fixture = rig.At(0);
   std::string reason;
-  // A layout made from a definition has no text: it is written as its letters.
   EXPECT_TRUE(ParseLayout("DdRrGBW", fixture.layout, reason));
-  fixture.layout.text.clear();
   EXPECT_TRUE(rig.Replace(0, fixture, reason)) << reason;
   fixture.name = "Wash \xC3\xA9";
   fixture.patch = {127, 15, 15, 500};
-  EXPECT_TRUE(ParseLayout("DdRrGgBb-AaUu", fixture.layout, reason));
-  fixture.colour = {255, 128, 1, 0};
+  // A layout made from a definition: every role, fine bytes apart from their coarse, fixed values.
+  using R = ChannelRole;
+  fixture.layout = {"",
+                    {{R::kDimmer},
+                     {R::kCyan},
+                     {R::kMagenta},
+                     {R::kYellow},
+                     {R::kFixed, false, 7},
+                     {R::kRed},
+                     {R::kGreen},
+                     {R::kBlue},
+                     {R::kRed, true},
+                     {R::kFixed, false, 255},
+                     {R::kCyan, true},
+                     {R::kDimmer, true},
+                     {R::kFixed}},
+                    false};
+  fixture.colour = {255, 128, 1, 9};
   fixture.manufacturer = "Maker";
-  fixture.model = "Wash";
+  fixture.model = "Wash/2";  // the manufacturer ends at the first '/'
   fixture.mode = "13 channel";
+  EXPECT_TRUE(rig.Add(fixture, reason)) << reason;
+  fixture.layout.channels.push_back({R::kWhite});  // without a definition: channels alone
+  fixture.layout.hasWhite = true;
+  fixture.manufacturer = fixture.model = fixture.mode = "";
+  fixture.patch.start = 1;
   EXPECT_TRUE(rig.Add(fixture, reason)) << reason;
   rig.SetColour(0, {1, 2, 3, 4});
   return rig;
@@ -85,6 +110,24 @@ TEST(RigFile, RefusalsNameTheFixtureAndTheFieldAndLeaveTheRig) {
       {WithSecond(R"(, "colour": [1, 2, 3])"), "(\"B\"): colour: must be four"},
       {WithSecond(R"(, "colour": [1, 2, 3, 256])"), "(\"B\"): colour: must be four"},
       {WithSecond(R"(, "mode": 3)"), "(\"B\"): mode: must be a string"},
+      {WithSecond(R"(, "mode": "4ch")"), "(\"B\"): definition: is missing"},
+      {WithSecond(R"(, "definition": "A/B")"), "(\"B\"): mode: is missing"},
+      {WithSecond(R"(, "definition": "A/B", "mode": "")"), "(\"B\"): mode: is empty"},
+      {WithSecond(R"(, "definition": "AB", "mode": "m")"), "definition: \"AB\" is not Manu"},
+      {WithSecond(R"(, "definition": "A/", "mode": "m")"), "definition: \"A/\" is not Manu"},
+      {WithSecond(R"(, "channels": ["R"])"), "(\"B\"): layout: cannot be given beside chan"},
+      {WithDefined(R"(, "definition": "A/B", "mode": "m")"),
+       "(\"B\"): channels: is missing and no fixture library is at hand"},
+      {WithDefined(R"(, "channels": "RGB")"), "(\"B\"): channels: must be a list of 1-512"},
+      {WithDefined(R"(, "channels": [])"), "(\"B\"): channels: must be a list of 1-512"},
+      {WithDefined(R"(, "channels": ["R", "X"])"), "channels: item 2, \"X\", is not one of"},
+      {WithDefined(R"(, "channels": ["R", "-"])"), "channels: item 2, \"-\", is not one of"},
+      {WithDefined(R"(, "channels": ["RG"])"), "channels: item 1, \"RG\", is not one of"},
+      {WithDefined(R"(, "channels": [0, 256])"), "channels: item 2, 256, is not one of"},
+      {WithDefined(R"(, "channels": [1.5])"), "channels: item 1, 1.5, is not one of"},
+      {WithDefined(R"(, "channels": [null])"), "channels: item 1, null, is not one of"},
+      {WithDefined(R"(, "address": 512, "channels": ["R", "G"])"),
+       "(\"B\"): address: 512 leaves no room for 2"},
       {WithSecond(R"(, "universe": "0:0:0", "address": 4)"),
        "(\"B\"): address: channels 4-6 overlap fixture 1 (\"A\")"},
       {QByteArray(4 * 1024 * 1024 + 1, ' '), "too large"},
@@ -132,10 +175,20 @@ TEST(RigFile, SavedRigReadsBackTheSameSavesAtomicallyAndErrorsNameTheFile) {
   ASSERT_TRUE(LoadRigFile(path, read, error)) << error.toStdString();
   EXPECT_EQ(WriteRig(read), WriteRig(written));
   EXPECT_EQ(read.At(0).layout.text, "DdRrGBW");
-  const Fixture &a = read.At(1), &b = written.At(1);
-  EXPECT_TRUE(
-      std::tie(a.name, a.patch, a.layout.channels, a.colour, a.manufacturer, a.model, a.mode) ==
-      std::tie(b.name, b.patch, b.layout.channels, b.colour, b.manufacturer, b.model, b.mode));
+  for (int i = 1; i < 3; ++i) {
+    const Fixture &a = read.At(i), &b = written.At(i);
+    EXPECT_TRUE(std::tie(a.name, a.patch, a.layout.channels, a.layout.hasWhite, a.colour,
+                         a.manufacturer, a.model,
+                         a.mode) == std::tie(b.name, b.patch, b.layout.channels, b.layout.hasWhite,
+                                             b.colour, b.manufacturer, b.model, b.mode))
+        << i;
+  }
+  for (const int universe : written.Universes()) {  // and so the same bytes go out
+    DmxFrame mine{}, theirs{};
+    written.WriteFrame(universe, mine);
+    read.WriteFrame(universe, theirs);
+    EXPECT_EQ(0, std::memcmp(mine.Data, theirs.Data, sizeof mine.Data)) << universe;
+  }
 
   Rig empty;
   empty.Clear();
@@ -154,7 +207,35 @@ TEST(RigFile, SavedRigReadsBackTheSameSavesAtomicallyAndErrorsNameTheFile) {
   bad.close();
   EXPECT_FALSE(LoadRigFile(bad.fileName(), read, error));
   EXPECT_TRUE(error.startsWith(bad.fileName() + ": fixture 2 (\"B\"): layout:"));
-  EXPECT_EQ(read.Count(), 2);
+  EXPECT_EQ(read.Count(), 3);
+}
+
+TEST(RigFile, ADefinitionAloneIsResolvedOnceAndItsRefusalNamesTheFixture) {
+  QStringList asked;
+  const DefinitionResolver resolver = [&asked](const QString& definition, const QString& mode,
+                                               ChannelLayout& out, QString& error) {
+    asked << definition + '|' + mode;
+    std::string reason;
+    if (mode == "4ch") return ParseLayout("DRGB", out, reason);
+    error = "mode: \"" + mode + "\" is not a mode of \"" + definition + "\"";
+    return false;
+  };
+  Rig rig, again;
+  QString error;
+  ASSERT_TRUE(
+      ReadRig(WithDefined(R"(, "definition": "A/B/C", "mode": "4ch")"), rig, error, resolver))
+      << error.toStdString();
+  EXPECT_EQ(asked, QStringList{"A/B/C|4ch"});
+  const Fixture& b = rig.At(1);
+  EXPECT_TRUE(b.manufacturer == "A" && b.model == "B/C" && b.mode == "4ch" &&
+              b.layout.Count() == 4);
+  // Written with its channels, it reads back without a library.
+  ASSERT_TRUE(ReadRig(WriteRig(rig), again, error)) << error.toStdString();
+  EXPECT_EQ(again.At(1).layout.channels, b.layout.channels);
+  EXPECT_FALSE(
+      ReadRig(WithDefined(R"(, "definition": "A/B", "mode": "8ch")"), rig, error, resolver));
+  EXPECT_EQ(error, "fixture 2 (\"B\"): mode: \"8ch\" is not a mode of \"A/B\"");
+  EXPECT_EQ(asked.size(), 2);
 }
 
 }  // namespace chromaset
