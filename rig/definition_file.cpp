@@ -15,10 +15,11 @@ constexpr int kMaxDepth = 32;
 constexpr int kEntityExpansionLimit = 1024;
 constexpr int kShownLength = 40;
 
-// A name as a reason quotes it: on one line and cut, however the file writes it.
-QString Shown(const QString& text) {
+// A text as a reason quotes it: on one line and cut, however the file writes it (Qt's own
+// messages quote the file too, such as an encoding name).
+QString Shown(const QString& text, qsizetype length = kShownLength) {
   const QString line = text.simplified();
-  return line.size() > kShownLength ? line.left(kShownLength) + QChar(0x2026) : line;
+  return line.size() > length ? line.left(length) + QChar(0x2026) : line;
 }
 
 // An attribute's value 0-255; -1 when absent or not such a number, so a stray value is ignored.
@@ -117,7 +118,7 @@ class Reader {
       return Fail(QStringLiteral("not well-formed XML at line %1, column %2: %3")
                       .arg(xml_.lineNumber())
                       .arg(xml_.columnNumber())
-                      .arg(xml_.errorString()));
+                      .arg(Shown(xml_.errorString(), 4 * kShownLength)));
     }
     return true;
   }
