@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "favourites_bar.h"
+#include "library_loader.h"
 #include "rig_file.h"
 #include "wheel_dlg.h"
 #include "window_placement.h"
@@ -34,7 +35,8 @@ bool RestoreRig(CWheelDlg& dialog, const QString& rigPath) {
   }
   Rig rig;
   QStringList dropped;
-  const bool usable = ReadRigLeniently(file.read(kMaxRigFileBytes + 1), rig, dropped);
+  const bool usable =
+      ReadRigLeniently(file.read(kMaxRigFileBytes + 1), rig, dropped, dialog.Library().Resolver());
   for (const QString& line : dropped) {
     std::fprintf(stderr, "chromaset: %s: %s (left out)\n", qPrintable(rigPath), qPrintable(line));
   }

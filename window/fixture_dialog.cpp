@@ -3,14 +3,17 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <set>
 
 #include "fixture_list.h"
+#include "library_picker.h"
 #include "rig_model.h"
 
 namespace chromaset {
@@ -64,7 +67,8 @@ Fixture FixtureDialog::Proposal(const Rig& rig) {
   return fixture;
 }
 
-FixtureDialog::FixtureDialog(Kind kind, RigModel& model, int index, QWidget* parent)
+FixtureDialog::FixtureDialog(Kind kind, RigModel& model, int index, QWidget* parent,
+                             LibraryLoader* library)
     : QDialog(parent), m_kind(kind), m_model(model), m_index(index) {
   setObjectName(QStringLiteral("m_fixtureDialog"));
   setWindowTitle(Title(kind));
@@ -77,7 +81,16 @@ FixtureDialog::FixtureDialog(Kind kind, RigModel& model, int index, QWidget* par
     if (kind == Kind::kAddSeveral) m_original.name = tr("Fixture").toStdString();
   }
 
-  auto* form = new QFormLayout(this);
+  // The library's modes (when there is a library), then the fields; below, reason and buttons.
+  auto* outer = new QVBoxLayout(this);
+  auto* columns = new QHBoxLayout;
+  outer->addLayout(columns);
+  if (library != nullptr) {
+    m_picker = new LibraryPicker(*library, this);
+    columns->addWidget(m_picker, 1);
+  }
+  auto* form = new QFormLayout;
+  columns->addLayout(form);
   const auto row = [&](const QString& label, QWidget* field) {
     field->setAccessibleName(label);
     form->addRow(label, field);
@@ -113,14 +126,35 @@ FixtureDialog::FixtureDialog(Kind kind, RigModel& model, int index, QWidget* par
   m_problem->setObjectName(QStringLiteral("m_fixtureProblem"));
   m_problem->setWordWrap(true);
   m_problem->hide();
-  form->addRow(m_problem);
+  outer->addWidget(m_problem);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  form->addRow(buttons);
+  outer->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, [this] {
     if (Apply()) accept();
   });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   Show(m_original);
+  if (m_picker == nullptr) return;
+  connect(m_picker, &LibraryPicker::Chosen, this, &FixtureDialog::TakeMode);
+  // A typed layout is no longer the library's mode.
+  connect(m_layout, &QComboBox::editTextChanged, this, [this](const QString& text) {
+    if (text != m_originalLayout) m_picker->ClearChoice();
+  });
+  if (!m_original.mode.empty()) {
+    m_picker->ShowChoice(QString::fromStdString(m_original.manufacturer + '/' + m_original.model),
+                         QString::fromStdString(m_original.mode));
+  }
+}
+
+void FixtureDialog::TakeMode(const LibraryEntry& entry, const LibraryMode& mode) {
+  m_original.layout = mode.layout;
+  m_original.manufacturer = entry.manufacturer.toStdString();
+  m_original.model = entry.model.toStdString();
+  m_original.mode = mode.name.toStdString();
+  // Read() keeps this layout while the field shows the mode's name.
+  m_originalLayout = LayoutText(m_original);
+  m_layout->setCurrentText(m_originalLayout);
+  m_problem->hide();
 }
 
 void FixtureDialog::Show(const Fixture& fixture) {

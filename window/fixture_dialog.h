@@ -1,6 +1,7 @@
 // "Add fixture…", "Add several…" and "Edit fixture…": a fixture's name, place and layout (and
-// how many for several). OK applies through the rig model; a refusal shows its reason in the
-// dialog, which stays open, and nothing changes.
+// how many for several), the layout typed or a mode chosen from the fixture library. OK applies
+// through the rig model; a refusal shows its reason in the dialog, which stays open, and nothing
+// changes.
 #pragma once
 
 #include <QDialog>
@@ -14,6 +15,10 @@ class QSpinBox;
 
 namespace chromaset {
 
+class LibraryLoader;
+class LibraryPicker;
+struct LibraryEntry;
+struct LibraryMode;
 class RigModel;
 
 class FixtureDialog : public QDialog {
@@ -22,8 +27,10 @@ class FixtureDialog : public QDialog {
  public:
   enum class Kind { kAdd, kAddSeveral, kEdit };
 
-  // index: the fixture an edit starts from (ignored by the other kinds).
-  FixtureDialog(Kind kind, RigModel& model, int index = -1, QWidget* parent = nullptr);
+  // index: the fixture an edit starts from (ignored by the other kinds). With a library, the
+  // dialog offers its modes beside the fields.
+  FixtureDialog(Kind kind, RigModel& model, int index = -1, QWidget* parent = nullptr,
+                LibraryLoader* library = nullptr);
 
   // What Add proposes: "Fixture N" with the last fixture's layout, at the next free address
   // after it (on the next universe when its own is full).
@@ -41,11 +48,14 @@ class FixtureDialog : public QDialog {
   QComboBox* LayoutField() const { return m_layout; }
   QSpinBox* CountField() const { return m_count; }  // Add several only, else null
   QLabel* Problem() const { return m_problem; }
+  LibraryPicker* Picker() const { return m_picker; }  // null without a library
 
  private:
   void Show(const Fixture& fixture);
   bool Read(Fixture& fixture, std::string& reason) const;
   void Refuse(const std::string& reason);
+  // A mode chosen in the library: the fixture takes its layout and definition.
+  void TakeMode(const LibraryEntry& entry, const LibraryMode& mode);
 
   Kind m_kind;
   RigModel& m_model;
@@ -62,6 +72,7 @@ class FixtureDialog : public QDialog {
   QComboBox* m_layout = nullptr;
   QSpinBox* m_count = nullptr;
   QLabel* m_problem = nullptr;
+  LibraryPicker* m_picker = nullptr;
 };
 
 }  // namespace chromaset

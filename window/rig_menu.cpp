@@ -10,13 +10,18 @@
 
 #include "fixture_dialog.h"
 #include "fixture_list.h"
+#include "library_loader.h"
 #include "rig_file.h"
 #include "rig_model.h"
 
 namespace chromaset {
 
-RigMenu::RigMenu(RigModel& model, QMenu* menu, QWidget* dialogParent)
-    : QObject(menu), m_model(model), m_dialogParent(dialogParent), m_lastPath(QDir::homePath()) {
+RigMenu::RigMenu(RigModel& model, QMenu* menu, QWidget* dialogParent, LibraryLoader* library)
+    : QObject(menu),
+      m_model(model),
+      m_dialogParent(dialogParent),
+      m_library(library),
+      m_lastPath(QDir::homePath()) {
   m_add = menu->addAction(tr("Add fixture\u2026"));
   m_addSeveral = menu->addAction(tr("Add several\u2026"));
   m_edit = menu->addAction(tr("Edit fixture\u2026"));
@@ -46,12 +51,12 @@ void RigMenu::ShowState() {
 }
 
 void RigMenu::OnAdd() {
-  FixtureDialog dialog(FixtureDialog::Kind::kAdd, m_model, -1, m_dialogParent);
+  FixtureDialog dialog(FixtureDialog::Kind::kAdd, m_model, -1, m_dialogParent, m_library);
   dialog.exec();
 }
 
 void RigMenu::OnAddSeveral() {
-  FixtureDialog dialog(FixtureDialog::Kind::kAddSeveral, m_model, -1, m_dialogParent);
+  FixtureDialog dialog(FixtureDialog::Kind::kAddSeveral, m_model, -1, m_dialogParent, m_library);
   dialog.exec();
 }
 
@@ -59,7 +64,7 @@ void RigMenu::OnEdit() { Edit(m_model.Selection().front()); }
 
 void RigMenu::Edit(int index) {
   if (index < 0 || index >= m_model.Current().Count()) return;
-  FixtureDialog dialog(FixtureDialog::Kind::kEdit, m_model, index, m_dialogParent);
+  FixtureDialog dialog(FixtureDialog::Kind::kEdit, m_model, index, m_dialogParent, m_library);
   dialog.exec();
 }
 
@@ -81,7 +86,8 @@ void RigMenu::OnSave() {
 bool RigMenu::Open(const QString& path) {
   Rig rig;
   QString error;
-  if (!LoadRigFile(path, rig, error)) {
+  if (!LoadRigFile(path, rig, error,
+                   m_library != nullptr ? m_library->Resolver() : DefinitionResolver())) {
     Warn(tr("The rig was not opened.\n%1").arg(error));
     return false;
   }

@@ -15,6 +15,7 @@ class QWidget;
 namespace chromaset {
 
 class FixtureList;
+class LibraryLoader;
 class RigModel;
 
 class RigMenu : public QObject {
@@ -26,8 +27,9 @@ class RigMenu : public QObject {
   // Shows a warning (the desktop's message box unless a test supplies another).
   using MessageFn = std::function<void(const QString& text)>;
 
-  // Appends the items to menu; dialogs and message boxes open over dialogParent.
-  RigMenu(RigModel& model, QMenu* menu, QWidget* dialogParent);
+  // Appends the items to menu; dialogs and message boxes open over dialogParent. With a
+  // library, the fixture dialogs offer its modes and rig files may name definitions.
+  RigMenu(RigModel& model, QMenu* menu, QWidget* dialogParent, LibraryLoader* library = nullptr);
 
   void SetPathFunction(PathFn ask) { m_askPath = std::move(ask); }
   void SetMessageFunction(MessageFn show) { m_message = std::move(show); }
@@ -59,6 +61,7 @@ class RigMenu : public QObject {
 
   RigModel& m_model;
   QWidget* m_dialogParent;
+  LibraryLoader* m_library;
   PathFn m_askPath;
   MessageFn m_message;
   QString m_lastPath;  // where the file dialogs start

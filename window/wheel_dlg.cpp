@@ -25,6 +25,7 @@
 #include "discovery_splash.h"
 #include "favourites_bar.h"
 #include "fixture_list.h"
+#include "library_loader.h"
 #include "output_menu.h"
 #include "pick_geometry.h"
 #include "rig_menu.h"
@@ -103,6 +104,7 @@ void CWheelDlg::SetUpControls() {
     slider->installEventFilter(this);
   }
   m_rig = new RigModel(this);
+  m_library = new LibraryLoader(FixtureLibrary::DefaultFolders(), this);
   m_output = new DmxOutput(
       m_sender, *m_rig, [this] { return SelectedTargets(); }, this);
   // Another fixture chosen: the sliders show its colour, and their repaints send nothing.
@@ -141,7 +143,7 @@ bool CWheelDlg::OnInitDialog(const InitOptions& options) {
   m_outputMenu =
       new OutputMenu(*m_output, m_menuBar, m_windowMenu->menuAction(), m_ui->m_outputStatus, this);
   m_outputMenu->Menu()->addSeparator();
-  m_rigMenu = new RigMenu(*m_rig, m_outputMenu->Menu(), this);
+  m_rigMenu = new RigMenu(*m_rig, m_outputMenu->Menu(), this, m_library);
   m_rigMenu->FollowList(m_fixtureList);
   m_devices->SetSearchWait(options.searchWait);
   if (networkUp && options.searchInBackground) m_devices->StartSearch(false);

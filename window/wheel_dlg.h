@@ -36,6 +36,7 @@ namespace chromaset {
 
 class FavouritesBar;
 class FixtureList;
+class LibraryLoader;
 class RigMenu;
 class OutputMenu;
 class ValuePanel;
@@ -135,6 +136,7 @@ class CWheelDlg : public QDialog {
   DmxOutput& Output() const { return *m_output; }
   OutputMenu* OutputMenuItems() const { return m_outputMenu; }
   RigMenu* RigMenuItems() const { return m_rigMenu; }
+  LibraryLoader& Library() const { return *m_library; }  // read when first needed
   FixtureList* Fixtures() const { return m_fixtureList; }
   ValuePanel& Values() const { return *m_values; }
   FavouritesBar& Favourites() const { return *m_favourites; }
@@ -202,6 +204,7 @@ class CWheelDlg : public QDialog {
   QHBoxLayout* m_sideBySide = nullptr;  // the controls, then the fixture list
   FixtureList* m_fixtureList = nullptr;
   RigMenu* m_rigMenu = nullptr;
+  LibraryLoader* m_library = nullptr;
   bool m_themeIconAsked = false;  // the theme's icon replaces the bundled one after a paint
 };
 

@@ -1,0 +1,212 @@
+// The fixture library in the window over a few definition files written here: read on a thread
+// and handed to the GUI thread, searched, greyed modes with their reason, a chosen mode as the
+// fixture's layout and definition until a layout is typed, imports, rig files naming definitions.
+#include "fixture_dialog.h"
+#include "library_loader.h"
+#include "library_picker.h"
+#include "rig.h"  // the window tests' helpers
+#include "rig_menu.h"
+#include "rig_model.h"
+
+namespace chromaset::test {
+
+namespace {
+
+QByteArray Qxf(const char* maker, const char* model, const char* body) {
+  return QByteArray(
+             "<?xml version=\"1.0\"?>\n<!DOCTYPE FixtureDefinition>\n"
+             "<FixtureDefinition xmlns=\"http://www.qlcplus.org/FixtureDefinition\">"
+             "<Manufacturer>") +
+         maker + "</Manufacturer><Model>" + model + "</Model><Type>Color Changer</Type>" + body +
+         "</FixtureDefinition>";
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+// Acme "Par RGB" in the newer form (a colour mode and a dimmer-only one), Bright "Wash CMY" in
+// the older form.
+struct Files {
+  Files() {
+    Write(
+        dir.filePath("lib/acme.qxf"),
+        Qxf("Acme", "Par RGB",
+            R"(<Channel Name="Red" Preset="IntensityRed"/><Channel Name="Green" Preset="IntensityGreen"/>
+              <Channel Name="Blue" Preset="IntensityBlue"/><Channel Name="Dimmer" Preset="IntensityMasterDimmer"/>
+              <Channel Name="Strobe" Preset="ShutterStrobeSlowFast"/>
+              <Mode Name="5ch"><Channel Number="0">Red</Channel><Channel Number="1">Green</Channel>
+              <Channel Number="2">Blue</Channel><Channel Number="3">Dimmer</Channel>
+              <Channel Number="4">Strobe</Channel></Mode>
+              <Mode Name="Dim"><Channel Number="0">Dimmer</Channel></Mode>)"));
+    QByteArray cmy;
+    for (const char* c : {"Cyan", "Magenta", "Yellow"})
+      cmy += QByteArray("<Channel Name=\"") + c + "\"><Group Byte=\"0\">Intensity</Group><Colour>" +
+             c + "</Colour></Channel>";
+    Write(dir.filePath("lib/sub/bright.qxf"),
+          Qxf("Bright", "Wash CMY", cmy + R"(<Mode Name="CMY"><Channel Number="0">Cyan</Channel>
+              <Channel Number="1">Magenta</Channel><Channel Number="2">Yellow</Channel></Mode>)"));
+  }
+  QStringList Folders() const { return {dir.filePath("lib")}; }
+  QTemporaryDir dir;
+};
+
+// Every row of the tree, depth-first: "Maker", "  Model", "    Mode N" (greyed: "(reason)").
+QStringList Rows(const QAbstractItemModel& model, const QModelIndex& parent = {}, int depth = 0) {
+  QStringList rows;
+  for (int r = 0; r < model.rowCount(parent); ++r) {
+    const QModelIndex at = model.index(r, 0, parent);
+    QString row = QString(depth * 2, ' ') + at.data().toString();
+    if (depth == 2) row += ' ' + model.index(r, 1, parent).data().toString();
+    if (!(model.flags(at) & Qt::ItemIsEnabled))
+      row += " (" + at.data(Qt::ToolTipRole).toString() + ')';
+    EXPECT_EQ(at.data(Qt::ToolTipRole), at.data(Qt::AccessibleDescriptionRole));
+    rows << row << Rows(model, at, depth + 1);
+  }
+  return rows;
+}
+
+QModelIndex Find(const QTreeView& tree, const QString& text) {
+  const QAbstractItemModel* m = tree.model();
+  const QModelIndexList found =
+      m->match(m->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly | Qt::MatchRecursive);
+  return found.value(0);
+}
+
+void Click(QTreeView& tree, const QString& text) {
+  const QModelIndex at = Find(tree, text);
+  ASSERT_TRUE(at.isValid()) << text.toStdString();
+  tree.scrollTo(at);
+  QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualRect(at).center());
+}
+
+QStringList Texts(const QListWidget& list) {
+  QStringList texts;
+  for (int i = 0; i < list.count(); ++i) texts << list.item(i)->text();
+  return texts;
+}
+
+}  // namespace
+
+TEST(LibraryWindow, ReadOnAThreadAndDeliveredToTheWindowThenSearchedWithModesGreyed) {
+  Files files;
+  LibraryLoader loader(files.Folders());
+  QThread* deliveredOn = nullptr;
+  QObject::connect(&loader, &LibraryLoader::Loaded,
+                   [&] { deliveredOn = QThread::currentThread(); });
+  LibraryPicker picker(loader);  // opening it starts the read
+  EXPECT_FALSE(loader.IsLoaded());
+  EXPECT_EQ(picker.Status()->text(), "Reading the fixture library\u2026");
+  QSignalSpy loaded(&loader, &LibraryLoader::Loaded);
+  ASSERT_TRUE(loaded.wait(10000));
+  EXPECT_EQ(deliveredOn, qApp->thread());
+  EXPECT_TRUE(picker.Status()->isHidden());
+  const QString refusal = "no red, green and blue intensity, and no cyan, magenta and yellow";
+  EXPECT_EQ(Rows(*picker.Tree()->model()),
+            QStringList({"Acme", "  Par RGB", "    5ch 5", "    Dim 1 (" + refusal + ")", "Bright",
+                         "  Wash CMY", "    CMY 3"}));
+  for (const auto& [text, makers] :
+       {std::pair("cmy", QStringList{"Bright"}), std::pair("5CH", QStringList{"Acme"}),
+        std::pair("par wash", QStringList{}), std::pair("", QStringList{"Acme", "Bright"})}) {
+    QTest::keyClick(picker.SearchField(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(picker.SearchField(), Qt::Key_Backspace);
+    QTest::keyClicks(picker.SearchField(), text);
+    QStringList shown;
+    for (const QString& row : Rows(*picker.Tree()->model()))
+      if (!row.startsWith(' ')) shown << row;
+    EXPECT_EQ(shown, makers) << text;
+  }
+
+  LibraryLoader none({files.dir.filePath("missing")});
+  LibraryPicker empty(none);
+  none.Wait();
+  EXPECT_EQ(empty.Status()->text(),
+            "No fixture library found: install qlcplus-data, or use Import definition\u2026");
+}
+
+TEST(LibraryWindow, AChosenModeIsTheFixturesLayoutAndDefinitionUntilALayoutIsTyped) {
+  Files files;
+  LibraryLoader loader(files.Folders());
+  loader.Wait();
+  RigModel model;
+  FixtureDialog add(FixtureDialog::Kind::kAdd, model, -1, nullptr, &loader);
+  add.resize(900, 700);
+  add.show();
+  QTreeView& tree = *add.Picker()->Tree();
+  add.Picker()->SearchField()->setText("acme");  // one model left: its modes show
+  Click(tree, "Dim");                            // greyed: not chosen
+  EXPECT_EQ(add.LayoutField()->currentText(), "RGBW");
+  Click(tree, "5ch");
+  EXPECT_EQ(add.LayoutField()->currentText(), "5ch");
+  EXPECT_EQ(Texts(*add.Picker()->Channels()),
+            QStringList({"1 Red \u2014 red", "2 Green \u2014 green", "3 Blue \u2014 blue",
+                         "4 Dimmer \u2014 dimmer 255", "5 Strobe \u2014 fixed 0"}));
+  ASSERT_TRUE(add.Apply());
+  const Fixture& added = model.Current().At(1);
+  ChannelLayout expected;
+  QString error;
+  ASSERT_TRUE(loader.Library().Resolve("Acme/Par RGB", "5ch", expected, error));
+  EXPECT_EQ(added.layout.channels, expected.channels);
+  EXPECT_TRUE(std::tie(added.manufacturer, added.model, added.mode, added.patch.start) ==
+              std::tuple("Acme", "Par RGB", "5ch", 5));
+
+  // An edit shows the fixture's mode chosen; a typed layout replaces it.
+  FixtureDialog edit(FixtureDialog::Kind::kEdit, model, 1, nullptr, &loader);
+  EXPECT_EQ(edit.Picker()->Tree()->currentIndex(), Find(*edit.Picker()->Tree(), "5ch"));
+  edit.LayoutField()->setCurrentText("RGB");
+  EXPECT_TRUE(edit.Picker()->Tree()->selectionModel()->selectedRows().isEmpty());
+  ASSERT_TRUE(edit.Apply());
+  EXPECT_TRUE(std::tie(model.Current().At(1).layout.text, model.Current().At(1).mode) ==
+              std::tuple("RGB", ""));
+
+  // Import: a bad file is refused with the reason in the dialog; a good one's first colourable
+  // mode is chosen.
+  const QByteArray bar = Qxf("Zeta", "Bar", R"(<Channel Name="R" Preset="IntensityRed"/>
+      <Channel Name="G" Preset="IntensityGreen"/><Channel Name="B" Preset="IntensityBlue"/>
+      <Mode Name="Red only"><Channel Number="0">R</Channel></Mode><Mode Name="3ch">
+      <Channel Number="0">R</Channel><Channel Number="1">G</Channel><Channel Number="2">B</Channel>
+      </Mode>)");
+  QString path;
+  add.Picker()->SetPathFunction([&] { return path; });
+  for (const auto& [name, bytes, status, layout] :
+       {std::tuple("bad.qxf", bar.left(200), "bad.qxf: not well-formed", "5ch"),
+        std::tuple("bar.qxf", bar, "", "3ch")}) {
+    path = files.dir.filePath(QStringLiteral("elsewhere/") + name);
+    Write(path, bytes);
+    add.Picker()->ImportButton()->click();
+    EXPECT_TRUE(add.Picker()->Status()->text().contains(status))
+        << add.Picker()->Status()->text().toStdString();
+    EXPECT_EQ(add.Picker()->Status()->isVisible(), *status != '\0');
+    EXPECT_EQ(add.LayoutField()->currentText(), layout);
+  }
+  EXPECT_NE(loader.Library().Find("Zeta/Bar"), nullptr);
+}
+
+TEST(LibraryWindow, ARigFileNamingADefinitionAloneIsResolvedFromTheLibrary) {
+  Files files;
+  LibraryLoader loader(files.Folders());
+  RigModel model;
+  QMenu menu;
+  RigMenu items(model, &menu, nullptr, &loader);
+  QStringList warnings;
+  items.SetMessageFunction([&](const QString& text) { warnings << text; });
+  const QString path = files.dir.filePath("rig.json");
+  for (const auto& [definition, mode, opened] :
+       {std::tuple("Acme/Par RGB", "Dim", false), std::tuple("Bright/Wash CMY", "CMY", true)}) {
+    Write(path, QByteArray(R"({"chromasetRig": 1, "fixtures": [{"name": "Wash", "universe": "0:0:0",
+          "address": 1, "definition": ")") +
+                    definition + R"(", "mode": ")" + mode + "\"}]}");
+    EXPECT_EQ(items.Open(path), opened) << mode;
+  }
+  ASSERT_EQ(warnings.size(), 1);
+  EXPECT_TRUE(warnings[0].contains(
+      "fixture 1 (\"Wash\"): mode: \"Dim\" of \"Acme/Par RGB\" cannot be coloured"))
+      << warnings[0].toStdString();
+  EXPECT_TRUE(loader.IsLoaded());  // opening needed it: waited for
+  EXPECT_EQ(model.Current().At(0).layout.Count(), 3);
+  EXPECT_EQ(model.Current().At(0).model, "Wash CMY");
+}
+
+}  // namespace chromaset::test
