@@ -20,12 +20,13 @@ inline constexpr double kMaxWaitSeconds = 60.0;
 inline constexpr double kDefaultWaitSeconds = 5.0;
 inline constexpr double kMaxHoldSeconds = 86400.0;
 
-enum class CliMode { Window, Help, Version, List, Send };
+enum class CliMode { Window, Help, Version, List, Send, Fixtures };
 
 struct CliOptions {
   CliMode mode = CliMode::Window;
   double waitSeconds = kDefaultWaitSeconds;  // --list
-  bool json = false;                         // --list
+  bool json = false;                         // --list, --fixtures
+  QString fixturesText;                      // --fixtures: the words to search for; empty: all
   Rgbw values{};                             // --send
   std::vector<Ipv4Bytes> targets;            // --send; empty: broadcast
   DmxPatch patch;                            // --send

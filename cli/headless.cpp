@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "artnet_link.h"
+#include "fixture_listing.h"
 #include "node_listing.h"
 #include "rig_frames.h"
 
@@ -85,6 +86,16 @@ int RunList(const CliOptions& options, const StopSignals& stop) {
   return kExitOk;
 }
 
+// No socket: the library is read and listed. Bad files are named on stderr; the rest is listed.
+int RunFixtures(const CliOptions& options) {
+  QStringList errors;
+  const QString list =
+      ListFixtures(FixtureLibrary::DefaultFolders(), options.fixturesText, options.json, errors);
+  for (const QString& error : errors) Print(stderr, QStringLiteral("chromaset: %1\n").arg(error));
+  Print(stdout, list);
+  return kExitOk;
+}
+
 QString FormatTarget(const Ipv4Bytes& ip) {
   return QStringLiteral("%1.%2.%3.%4").arg(ip[0]).arg(ip[1]).arg(ip[2]).arg(ip[3]);
 }
@@ -160,6 +171,8 @@ int RunCommandLine(const QStringList& arguments, const QString& version) {
       return RunList(parse.options, stop);
     case CliMode::Send:
       return RunSend(parse.options, stop);
+    case CliMode::Fixtures:
+      return RunFixtures(parse.options);
     case CliMode::Window:
       break;
   }

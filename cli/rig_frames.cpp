@@ -1,6 +1,7 @@
 #include "rig_frames.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "rig.h"
 #include "rig_file.h"
@@ -8,10 +9,27 @@
 namespace chromaset {
 
 bool BuildRigFrames(const QString& path, const QStringList& names, const Rgbw& colour,
-                    std::vector<DmxFrame>& frames, QString& error) {
+                    std::vector<DmxFrame>& frames, QString& error,
+                    const QStringList& libraryFolders) {
   frames.clear();
+  // Most rig files keep their fixtures' channels: the library is read at the first that does not.
+  std::unique_ptr<FixtureLibrary> library;
+  QStringList skipped;
+  const DefinitionResolver resolver = [&](const QString& definition, const QString& mode,
+                                          ChannelLayout& out, QString& why) {
+    if (!library) {
+      library = std::make_unique<FixtureLibrary>();
+      library->Load(libraryFolders, skipped);
+    }
+    if (library->Resolve(definition, mode, out, why)) return true;
+    if (!skipped.isEmpty()) {
+      why += QStringLiteral(" (%1 of its files could not be read: see chromaset --fixtures)")
+                 .arg(skipped.size());
+    }
+    return false;
+  };
   Rig rig;
-  if (!LoadRigFile(path, rig, error)) return false;
+  if (!LoadRigFile(path, rig, error, resolver)) return false;
   std::vector<bool> given(static_cast<std::size_t>(rig.Count()), names.isEmpty());
   for (const QString& name : names) {
     bool held = false;

@@ -9,15 +9,18 @@
 
 #include "artnet_packets.h"
 #include "dmx_patch.h"
+#include "fixture_library.h"
 
 namespace chromaset {
 
 // Loads the rig file at path, gives colour to the fixtures called names (every fixture when
 // names is empty; the others keep their stored colour) and puts into frames the frame of each
-// universe holding one of them, in ascending Port-Address order. False with error, one line
-// naming the file and the fixture and field, or the name the file does not hold; frames is
-// then empty.
+// universe holding one of them, in ascending Port-Address order. A fixture of "definition" and
+// "mode" alone is resolved from the fixture library of libraryFolders, read only then. False
+// with error, one line naming the file and the fixture and field, or the name the file does not
+// hold; frames is then empty.
 bool BuildRigFrames(const QString& path, const QStringList& names, const Rgbw& colour,
-                    std::vector<DmxFrame>& frames, QString& error);
+                    std::vector<DmxFrame>& frames, QString& error,
+                    const QStringList& libraryFolders = FixtureLibrary::DefaultFolders());
 
 }  // namespace chromaset

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include "cli_test_files.h"
 #include "lab.h"
 
 namespace chromaset::lab {
@@ -128,6 +129,47 @@ TEST(CliLab, SendRigPutsTheFrameOfEachUniverseHoldingANamedFixtureOnTheWire) {
       EXPECT_LE(six[i - 1].at, five[i].at);
     }
   }
+}
+
+// A fixture of a definition and mode alone, from the user's folder of the library: its mapped
+// bytes go out (white raised into R, G and B: the mode has no white), an unknown mode is a usage
+// error naming the fixture, and --fixtures names a bad file and lists the rest.
+TEST(CliLab, SendRigResolvesALibraryFixtureAndFixturesListsTheUsersFolder) {
+  CHROMASET_LAB_OR_SKIP(lab, {5});
+  SimNode node(*lab, 5);
+  QTemporaryDir home;
+  const QString folder = home.filePath(".qlcplus/fixtures");
+  ASSERT_TRUE(WriteTestFile(folder + "/par.qxf", kParDefinition));
+  ASSERT_TRUE(WriteTestFile(folder + "/bad.qxf", "<FixtureDefinition><Model>"));
+  const std::string rig = home.filePath("rig.json").toStdString(),
+                    env = "export HOME='" + home.path().toStdString() + "'; ";
+  const auto writeRig = [&rig](const char* mode) {
+    return WriteTestFile(QString::fromStdString(rig),
+                         QByteArray(R"({"chromasetRig": 1, "fixtures": [{"name": "Spot",
+      "universe": "0:0:0", "address": 3, "definition": "Chromatest/Par 1", "mode": ")") +
+                             mode + "\"}]}");
+  };
+  const auto scope = lab->EnterController();
+  ASSERT_TRUE(writeRig("5ch"));
+  EXPECT_EQ(Chromaset("--send 10,20,30,40 --rig '" + rig + "' --to 2.0.0.5", env).status, 0);
+  ASSERT_TRUE(node.WaitFor([&] { return !node.Received().empty(); }));
+  EXPECT_EQ(node.Received()[0].bytes, Frame(2, {255, 50, 60, 70, 7}, 0, 0));
+
+  ASSERT_TRUE(writeRig("8ch"));
+  const Result unknown = Chromaset("--send 10,20,30,40 --rig '" + rig + "' --to 2.0.0.5", env);
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.output.find(R"(fixture 1 ("Spot"): mode: "8ch" is not a mode)"),
+            std::string::npos)
+      << unknown.output;
+
+  const Result listed = Chromaset("--fixtures chromatest", env);
+  EXPECT_EQ(listed.status, 0);
+  EXPECT_NE(listed.output.find("chromaset: " + folder.toStdString() + "/bad.qxf: "),
+            std::string::npos)
+      << listed.output;
+  EXPECT_NE(listed.output.find("Chromatest/Par 1\n  5ch: 5 channels\n"), std::string::npos);
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(node.Received().size(), 1u);  // nothing more went out
 }
 
 TEST(CliLab, UsageErrorOrPortTakenSendsNothingAndHoldRepeatsUntilCtrlC) {

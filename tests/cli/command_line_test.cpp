@@ -5,7 +5,13 @@
 #include <QTemporaryDir>
 #include <cstring>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "cli_test_files.h"
 #include "command_line.h"
+#include "fixture_listing.h"
 #include "node_listing.h"
 #include "rig_frames.h"
 
@@ -39,6 +45,10 @@ TEST(CommandLine, GoodCommandsBecomeOptions) {
   for (const QString& line : HelpText().split('\n'))
     EXPECT_LE(line.size(), 100) << line.toStdString();
   EXPECT_EQ(Parse({}).options.mode, CliMode::Window);
+  p = Parse({"--fixtures", "cameo", "--json", "flat pro"});
+  EXPECT_TRUE(p.options.mode == CliMode::Fixtures && p.options.json &&
+              p.options.fixturesText == "cameo flat pro");
+  EXPECT_TRUE(Parse({"--fixtures"}).options.fixturesText.isEmpty());
 }
 
 TEST(CommandLine, EachUsageErrorNamesTheOptionAndValue) {
@@ -68,6 +78,10 @@ TEST(CommandLine, EachUsageErrorNamesTheOptionAndValue) {
       {{"--list", "--to", "2.0.0.5"}, "--to needs --send"},
       {{"--send", "1,2,3,4", "--send", "1,2,3,4"}, "--send is given more than once"},
       {{"--list", "extra"}, "'extra'"},
+      {{"--help", "extra"}, "'extra'"},
+      {{"--fixtures", "--send", "1,2,3,4"}, "--send and --fixtures cannot be used together"},
+      {{"--fixtures", "--wait", "1"}, "--wait needs --list"},
+      {{"--fixtures", "--rig", "a.json"}, "--rig needs --send"},
       {{"--send", "1,2,3,4", "--fixture", "Wash"}, "--fixture needs --rig"},
       {{"--list", "--rig", "a.json"}, "--rig needs --send"},
       {{"--send", "1,2,3,4", "--rig", ""}, "--rig: ''"},
@@ -119,6 +133,66 @@ TEST(RigFrames, OnlyUniversesHoldingANamedFixtureAreSentAndRefusalsNameTheCause)
     for (const DmxFrame& frame : frames) subUnis.push_back(frame.Net << 8 | frame.SubUni);
     EXPECT_EQ(subUnis, c.subUnis) << c.names.join(',').toStdString();
   }
+}
+
+TEST(RigFrames, ADefinitionAloneTakesItsChannelsFromTheLibrary) {
+  QTemporaryDir dir;
+  const QString library = dir.filePath("library"), rig = dir.filePath("rig.json");
+  ASSERT_TRUE(WriteTestFile(library + "/par.qxf", kParDefinition));
+  const auto fixture = [](const char* mode) {
+    return QByteArray(R"({"chromasetRig": 1, "fixtures": [{"name": "Spot", "universe": "0:0:0",
+      "address": 3, "definition": "Chromatest/Par 1", "mode": ")") +
+           mode + "\"}]}";
+  };
+  std::vector<DmxFrame> frames;
+  QString error;
+  ASSERT_TRUE(WriteTestFile(rig, fixture("5ch")));
+  ASSERT_TRUE(BuildRigFrames(rig, {}, {10, 20, 30, 0}, frames, error, {library}))
+      << error.toStdString();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(std::vector<int>(frames[0].Data + 2, frames[0].Data + 8),
+            (std::vector<int>{255, 10, 20, 30, 7, 0}));
+  ASSERT_TRUE(WriteTestFile(rig, fixture("8ch")));
+  EXPECT_FALSE(BuildRigFrames(rig, {}, {10, 20, 30, 0}, frames, error, {library}));
+  EXPECT_EQ(error, rig +
+                       ": fixture 1 (\"Spot\"): mode: \"8ch\" is not a mode of "
+                       "\"Chromatest/Par 1\"");
+}
+
+// The user's folder (HOME) is read; bad files give one line each and the rest is listed.
+TEST(FixtureListing, TextAndJsonOfTheDefinitionsFound) {
+  QTemporaryDir home;
+  const QString folder = home.filePath(".qlcplus/fixtures");
+  ASSERT_TRUE(WriteTestFile(folder + "/par.qxf", kParDefinition));
+  ASSERT_TRUE(WriteTestFile(folder + "/bad.qxf", "<FixtureDefinition>"));
+  const QByteArray oldHome = qgetenv("HOME");
+  qputenv("HOME", home.path().toUtf8());
+  const QStringList folders = FixtureLibrary::DefaultFolders();
+  qputenv("HOME", oldHome);
+  QStringList errors;
+  EXPECT_EQ(ListFixtures(folders, "chromatest", false, errors),
+            "Chromatest/Par 1\n  5ch: 5 channels\n  Dim: 1 channel; cannot be coloured: no red, "
+            "green and blue intensity, and no cyan, magenta and yellow\n");
+  ASSERT_EQ(errors.size(), 1);
+  EXPECT_TRUE(errors[0].startsWith(folder + "/bad.qxf: ")) << errors[0].toStdString();
+
+  const QJsonArray found =
+      QJsonDocument::fromJson(ListFixtures(folders, "par chromatest 5CH", true, errors).toUtf8())
+          .array();
+  ASSERT_EQ(found.size(), 1);
+  const QJsonObject entry = found[0].toObject();
+  EXPECT_EQ(entry["definition"], "Chromatest/Par 1");
+  const QJsonArray channels = entry["modes"][0]["channels"].toArray();
+  ASSERT_EQ(channels.size(), 5);
+  EXPECT_EQ(channels[0].toObject(),
+            (QJsonObject{{"name", "Dimmer"}, {"role", "dimmer"}, {"fine", false}}));
+  EXPECT_EQ(channels[4].toObject(),
+            (QJsonObject{{"name", "Speed"}, {"role", "fixed"}, {"fine", false}, {"value", 7}}));
+  EXPECT_EQ(entry["modes"][1]["channels"][0].toObject(), (QJsonObject{{"name", "Dimmer"}}));
+  EXPECT_TRUE(entry["modes"][1]["refusal"].toString().startsWith("no red"));
+  errors.clear();
+  EXPECT_EQ(ListFixtures({home.filePath("none")}, "", false, errors), "");
+  EXPECT_TRUE(errors.size() == 1 && errors[0].contains("qlcplus-data")) << errors.size();
 }
 
 NodeRecord Node(std::array<std::uint8_t, 4> ip, std::uint16_t esta, const char* shortName,
