@@ -115,6 +115,8 @@ FixtureDialog::FixtureDialog(Kind kind, RigModel& model, int index, QWidget* par
   m_layout->setToolTip(
       tr("One letter per channel: R G B W colour, D dimmer at full, A amber, U UV, - unused; "
          "a lower-case letter after its channel is its fine byte"));
+  // Room for a mode's name, such as "8-Channel Mode (No Dot)".
+  if (m_picker != nullptr) m_layout->setMinimumContentsLength(20);
   row(tr("Layout"), m_layout);
   if (kind == Kind::kAddSeveral) {
     m_count = MakeSpin(tr("Count"), 1, kMaxFixtures, this);

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -182,6 +183,7 @@ LibraryPicker::LibraryPicker(LibraryLoader& loader, QWidget* parent)
   setMinimumSize(380, 420);
 
   connect(m_search, &QLineEdit::textChanged, this, &LibraryPicker::Filter);
+  m_search->installEventFilter(this);
   connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &LibraryPicker::OnSelected);
   connect(m_import, &QPushButton::clicked, this, &LibraryPicker::OnImport);
@@ -195,6 +197,18 @@ LibraryPicker::LibraryPicker(LibraryLoader& loader, QWidget* parent)
 }
 
 LibraryPicker::~LibraryPicker() = default;
+
+bool LibraryPicker::eventFilter(QObject* watched, QEvent* event) {
+  // Enter after a search goes on to the list; in a dialog it would otherwise press OK.
+  if (watched == m_search && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      m_tree->setFocus(Qt::TabFocusReason);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
 
 void LibraryPicker::OnLoaded() {
   ShowStatus(m_loader.Library().Entries().empty()
@@ -242,7 +256,7 @@ void LibraryPicker::OnSelected() {
   if (rows.isEmpty() || !m_rows->ModeAt(rows.front(), entryIndex, modeIndex)) return;
   const LibraryEntry& entry = m_loader.Library().Entries()[static_cast<std::size_t>(entryIndex)];
   const LibraryMode& mode = entry.modes[static_cast<std::size_t>(modeIndex)];
-  m_channelsTitle->setText(tr("Channels of %1, and what Chromaset sends").arg(mode.name));
+  m_channelsTitle->setText(tr("%1: what Chromaset sends on each channel").arg(mode.name));
   for (int c = 0; c < mode.channelNames.size(); ++c) {
     const QString role =
         c < mode.layout.Count()

@@ -49,6 +49,9 @@ class LibraryPicker : public QWidget {
   // The user chose a mode Chromaset can colour.
   void Chosen(const chromaset::LibraryEntry& entry, const chromaset::LibraryMode& mode);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   class Rows;
 

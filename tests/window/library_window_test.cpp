@@ -135,8 +135,10 @@ TEST(LibraryWindow, AChosenModeIsTheFixturesLayoutAndDefinitionUntilALayoutIsTyp
   add.resize(900, 700);
   add.show();
   QTreeView& tree = *add.Picker()->Tree();
-  add.Picker()->SearchField()->setText("acme");  // one model left: its modes show
-  Click(tree, "Dim");                            // greyed: not chosen
+  add.Picker()->SearchField()->setText("acme");                  // one model left: its modes show
+  QTest::keyClick(add.Picker()->SearchField(), Qt::Key_Return);  // to the list, not OK
+  EXPECT_TRUE(add.focusWidget() == &tree && add.isVisible() && model.Current().Count() == 1);
+  Click(tree, "Dim");  // greyed: not chosen
   EXPECT_EQ(add.LayoutField()->currentText(), "RGBW");
   Click(tree, "5ch");
   EXPECT_EQ(add.LayoutField()->currentText(), "5ch");
