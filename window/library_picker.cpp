@@ -236,7 +236,10 @@ void LibraryPicker::ShowChoice(const QString& definition, const QString& mode) {
   }
 }
 
-void LibraryPicker::ClearChoice() { m_tree->selectionModel()->clear(); }
+void LibraryPicker::ClearChoice() {
+  m_pendingDefinition.clear();  // a layout typed before the library came
+  m_tree->selectionModel()->clear();
+}
 
 void LibraryPicker::Filter() {
   if (!m_loader.IsLoaded()) return;
