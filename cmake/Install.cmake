@@ -35,6 +35,8 @@ set(CPACK_PACKAGE_DESCRIPTION
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://chromaset.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The fixture library (data only): fixtures by maker and model; Chromaset works without it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qlcplus-data)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
