@@ -10,11 +10,11 @@ namespace chromaset::test {
 
 namespace {
 
-// A (DRGBW) and B (RGB) on 0:0:0, C and D (RGBW) on 0:0:1.
+// A (DRGBW) and B (RGB) on 0:0:0, C and D (RGBW) on 0:0:1; the file's first is not on the first.
 constexpr char kStage[] = R"({"chromasetRig": 1, "fixtures": [
+  {"name": "C", "universe": "0:0:1", "address": 1, "layout": "RGBW", "colour": [9, 9, 9, 8]},
   {"name": "A", "universe": "0:0:0", "address": 1, "layout": "DRGBW", "colour": [1, 2, 3, 4]},
   {"name": "B", "universe": "0:0:0", "address": 10, "layout": "RGB", "colour": [5, 6, 7, 8]},
-  {"name": "C", "universe": "0:0:1", "address": 1, "layout": "RGBW", "colour": [9, 9, 9, 8]},
   {"name": "D", "universe": "0:0:1", "address": 7, "layout": "RGBW", "colour": [7, 7, 7, 7]}]})";
 
 void Load(CWheelDlg& dlg) {
@@ -45,17 +45,17 @@ TEST(RigOutput, TheSelectedFixturesGetTheColourAndOnlyTheirUniversesAreSent) {
   Rig w;
   Load(w.dlg);
   w.sent.clear();
-  w.dlg.Model().Select({1, 2});  // B and C: the sliders show B's colour, and send nothing
+  w.dlg.Model().Select({0, 2});  // C and B: the sliders show C's colour, and send nothing
   QTest::qWait(50);
   EXPECT_TRUE(w.sent.empty());
-  EXPECT_EQ(w.Sliders(), (std::vector{5, 6, 7, 8}));
+  EXPECT_EQ(w.Sliders(), (std::vector{9, 9, 9, 8}));
   // One paint sends both universes; B has no white channel, so white raises its R, G and B.
   w.dlg.SliderWhite()->setValue(50);
   PaintTargets(w, w.dlg.SliderWhite());
   EXPECT_EQ(Got(w), (Frames{{0, Channels({255, 1, 2, 3, 4}, 10, {55, 56, 57})},
                             {1, Channels({9, 9, 9, 50}, 7, {7, 7, 7, 7})}}));
 
-  w.dlg.Model().Select({0, 1});  // both on 0:0:0
+  w.dlg.Model().Select({1, 2});  // both on 0:0:0
   QTest::qWait(50);
   EXPECT_EQ(w.Sliders(), (std::vector{1, 2, 3, 4}));
   w.dlg.SliderRed()->setValue(100);
@@ -79,7 +79,7 @@ TEST(RigOutput, KeepAliveResendsEveryUniverseToEveryDestination) {
   Rig w({Node({2, 0, 0, 5}), Node({2, 0, 0, 6})});
   w.Item(1)->trigger();
   w.Item(2)->trigger();
-  Load(w.dlg);  // only A's universe is selected
+  Load(w.dlg);  // only C's universe is selected
   w.dlg.Output().SetKeepAlive(true);
   w.sent.clear();
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.sent.size() >= 4; }, 3000));
@@ -110,7 +110,7 @@ TEST(RigLab, TheWindowAndSendRigPutTheSameBytesAtTheNode) {
     ASSERT_TRUE(dlg.OnInitDialog({0ms, {}, /*showSplash=*/false}));
     dlg.show();
     Load(dlg);
-    dlg.Model().Select({1, 2});
+    dlg.Model().Select({0, 2});
     QTest::qWait(50);
     dlg.ApplyPickedColour(251, 150);  // pure red, white stays
     ASSERT_TRUE(QTest::qWaitFor([&] {
