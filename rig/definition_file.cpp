@@ -139,7 +139,6 @@ class Reader {
       place = PlaceOf(places_.back(), name);
     }
     places_.push_back(place);
-    text_.clear();
     const QXmlStreamAttributes attributes = xml_.attributes();
     switch (place) {
       case Place::kChannel:
@@ -264,16 +263,12 @@ class Reader {
   QString reason_;
 };
 
-QString TooLarge() {
-  return QStringLiteral("larger than %1 bytes (1 MB), more than any fixture definition")
-      .arg(kMaxDefinitionBytes);
-}
-
 }  // namespace
 
 bool ReadDefinition(const QByteArray& xml, FixtureDefinition& out, QString& reason) {
   if (xml.size() > kMaxDefinitionBytes) {
-    reason = TooLarge();
+    reason = QStringLiteral("larger than %1 bytes (1 MB), more than any fixture definition")
+                 .arg(kMaxDefinitionBytes);
     return false;
   }
   return Reader(xml).Read(out, reason);
@@ -285,13 +280,9 @@ bool LoadDefinitionFile(const QString& path, FixtureDefinition& out, QString& re
     reason = QStringLiteral("cannot be read: %1").arg(file.errorString());
     return false;
   }
-  // One byte past the limit tells a file too large without reading all of it.
-  const QByteArray bytes = file.read(kMaxDefinitionBytes + 1);
-  if (bytes.size() > kMaxDefinitionBytes) {
-    reason = TooLarge();
-    return false;
-  }
-  return ReadDefinition(bytes, out, reason);
+  // One byte past the limit is enough for the reader to refuse a file too large: the rest is
+  // never read.
+  return ReadDefinition(file.read(kMaxDefinitionBytes + 1), out, reason);
 }
 
 }  // namespace chromaset

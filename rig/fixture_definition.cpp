@@ -44,7 +44,7 @@ LayoutChannel Fixed(int value) {
 // both bytes.
 LayoutChannel Coloured(const NamedColour& colour, bool fine) {
   if (colour.role == ChannelRole::kFixed) return Fixed(0);
-  return {colour.role, fine, 0};
+  return {colour.role, fine};
 }
 
 constexpr std::string_view kIntensity = "Intensity";
@@ -68,7 +68,7 @@ LayoutChannel ResolveChannel(const DefinitionChannel& channel) {
   if (channel.group == "Shutter") return Fixed(channel.shutterOpen);
   if (channel.group == kIntensity) {
     // The older form's Intensity without a colour is a dimmer; an unknown colour stays dark.
-    if (channel.colour.empty()) return {ChannelRole::kDimmer, channel.fineByte, 0};
+    if (channel.colour.empty()) return {ChannelRole::kDimmer, channel.fineByte};
     const NamedColour* colour = FindColour(channel.colour);
     if (colour == nullptr || colour->role == ChannelRole::kDimmer) return Fixed(0);
     return Coloured(*colour, channel.fineByte);
