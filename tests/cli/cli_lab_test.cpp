@@ -8,7 +8,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include "cli_test_files.h"
+#include "definition_files.h"
 #include "lab.h"
 
 namespace chromaset::lab {
@@ -139,35 +139,32 @@ TEST(CliLab, SendRigResolvesALibraryFixtureAndFixturesListsTheUsersFolder) {
   SimNode node(*lab, 5);
   QTemporaryDir home;
   const QString folder = home.filePath(".qlcplus/fixtures");
-  ASSERT_TRUE(WriteTestFile(folder + "/par.qxf", kParDefinition));
-  ASSERT_TRUE(WriteTestFile(folder + "/bad.qxf", "<FixtureDefinition><Model>"));
-  const std::string rig = home.filePath("rig.json").toStdString(),
+  ASSERT_TRUE(test::WriteFile(folder + "/par.qxf",
+                              test::Qxf("Chromatest", "Par 1", {"5ch: D R G B S", "Dim: D"})));
+  ASSERT_TRUE(test::WriteFile(folder + "/bad.qxf", "<FixtureDefinition><Model>"));
+  const QString rigPath = home.filePath("rig.json");
+  const std::string rig = rigPath.toStdString(),
                     env = "export HOME='" + home.path().toStdString() + "'; ";
-  const auto writeRig = [&rig](const char* mode) {
-    return WriteTestFile(QString::fromStdString(rig),
-                         QByteArray(R"({"chromasetRig": 1, "fixtures": [{"name": "Spot",
-      "universe": "0:0:0", "address": 3, "definition": "Chromatest/Par 1", "mode": ")") +
-                             mode + "\"}]}");
-  };
+  QByteArray json = R"({"chromasetRig": 1, "fixtures": [{"name": "Spot", "universe": "0:0:0",
+    "address": 3, "definition": "Chromatest/Par 1", "mode": "5ch"}]})";
   const auto scope = lab->EnterController();
-  ASSERT_TRUE(writeRig("5ch"));
+  ASSERT_TRUE(test::WriteFile(rigPath, json));
   EXPECT_EQ(Chromaset("--send 10,20,30,40 --rig '" + rig + "' --to 2.0.0.5", env).status, 0);
   ASSERT_TRUE(node.WaitFor([&] { return !node.Received().empty(); }));
   EXPECT_EQ(node.Received()[0].bytes, Frame(2, {255, 50, 60, 70, 7}, 0, 0));
 
-  ASSERT_TRUE(writeRig("8ch"));
+  ASSERT_TRUE(test::WriteFile(rigPath, json.replace("5ch", "8ch")));
   const Result unknown = Chromaset("--send 10,20,30,40 --rig '" + rig + "' --to 2.0.0.5", env);
-  EXPECT_EQ(unknown.status, 2);
-  EXPECT_NE(unknown.output.find(R"(fixture 1 ("Spot"): mode: "8ch" is not a mode)"),
-            std::string::npos)
+  EXPECT_TRUE(unknown.status == 2 &&
+              unknown.output.find(R"(fixture 1 ("Spot"): mode: "8ch" is not a mode)") !=
+                  std::string::npos)
       << unknown.output;
-
   const Result listed = Chromaset("--fixtures chromatest", env);
-  EXPECT_EQ(listed.status, 0);
-  EXPECT_NE(listed.output.find("chromaset: " + folder.toStdString() + "/bad.qxf: "),
-            std::string::npos)
+  EXPECT_TRUE(listed.status == 0 &&
+              listed.output.find("chromaset: " + folder.toStdString() + "/bad.qxf: ") !=
+                  std::string::npos &&
+              listed.output.find("Chromatest/Par 1\n  5ch: 5 channels\n") != std::string::npos)
       << listed.output;
-  EXPECT_NE(listed.output.find("Chromatest/Par 1\n  5ch: 5 channels\n"), std::string::npos);
   std::this_thread::sleep_for(100ms);
   EXPECT_EQ(node.Received().size(), 1u);  // nothing more went out
 }

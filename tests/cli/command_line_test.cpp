@@ -9,8 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "cli_test_files.h"
 #include "command_line.h"
+#include "definition_files.h"
 #include "fixture_listing.h"
 #include "node_listing.h"
 #include "rig_frames.h"
@@ -48,7 +48,6 @@ TEST(CommandLine, GoodCommandsBecomeOptions) {
   p = Parse({"--fixtures", "cameo", "--json", "flat pro"});
   EXPECT_TRUE(p.options.mode == CliMode::Fixtures && p.options.json &&
               p.options.fixturesText == "cameo flat pro");
-  EXPECT_TRUE(Parse({"--fixtures"}).options.fixturesText.isEmpty());
 }
 
 TEST(CommandLine, EachUsageErrorNamesTheOptionAndValue) {
@@ -81,7 +80,6 @@ TEST(CommandLine, EachUsageErrorNamesTheOptionAndValue) {
       {{"--help", "extra"}, "'extra'"},
       {{"--fixtures", "--send", "1,2,3,4"}, "--send and --fixtures cannot be used together"},
       {{"--fixtures", "--wait", "1"}, "--wait needs --list"},
-      {{"--fixtures", "--rig", "a.json"}, "--rig needs --send"},
       {{"--send", "1,2,3,4", "--fixture", "Wash"}, "--fixture needs --rig"},
       {{"--list", "--rig", "a.json"}, "--rig needs --send"},
       {{"--send", "1,2,3,4", "--rig", ""}, "--rig: ''"},
@@ -135,61 +133,31 @@ TEST(RigFrames, OnlyUniversesHoldingANamedFixtureAreSentAndRefusalsNameTheCause)
   }
 }
 
-TEST(RigFrames, ADefinitionAloneTakesItsChannelsFromTheLibrary) {
-  QTemporaryDir dir;
-  const QString library = dir.filePath("library"), rig = dir.filePath("rig.json");
-  ASSERT_TRUE(WriteTestFile(library + "/par.qxf", kParDefinition));
-  const auto fixture = [](const char* mode) {
-    return QByteArray(R"({"chromasetRig": 1, "fixtures": [{"name": "Spot", "universe": "0:0:0",
-      "address": 3, "definition": "Chromatest/Par 1", "mode": ")") +
-           mode + "\"}]}";
-  };
-  std::vector<DmxFrame> frames;
-  QString error;
-  ASSERT_TRUE(WriteTestFile(rig, fixture("5ch")));
-  ASSERT_TRUE(BuildRigFrames(rig, {}, {10, 20, 30, 0}, frames, error, {library}))
-      << error.toStdString();
-  ASSERT_EQ(frames.size(), 1u);
-  EXPECT_EQ(std::vector<int>(frames[0].Data + 2, frames[0].Data + 8),
-            (std::vector<int>{255, 10, 20, 30, 7, 0}));
-  ASSERT_TRUE(WriteTestFile(rig, fixture("8ch")));
-  EXPECT_FALSE(BuildRigFrames(rig, {}, {10, 20, 30, 0}, frames, error, {library}));
-  EXPECT_EQ(error, rig +
-                       ": fixture 1 (\"Spot\"): mode: \"8ch\" is not a mode of "
-                       "\"Chromatest/Par 1\"");
-}
-
-// The user's folder (HOME) is read; bad files give one line each and the rest is listed.
+// Bad files give one line each and the rest is listed (the user's folder from HOME: CliLab).
 TEST(FixtureListing, TextAndJsonOfTheDefinitionsFound) {
   QTemporaryDir home;
   const QString folder = home.filePath(".qlcplus/fixtures");
-  ASSERT_TRUE(WriteTestFile(folder + "/par.qxf", kParDefinition));
-  ASSERT_TRUE(WriteTestFile(folder + "/bad.qxf", "<FixtureDefinition>"));
-  const QByteArray oldHome = qgetenv("HOME");
-  qputenv("HOME", home.path().toUtf8());
-  const QStringList folders = FixtureLibrary::DefaultFolders();
-  qputenv("HOME", oldHome);
+  ASSERT_TRUE(test::WriteFile(folder + "/par.qxf",
+                              test::Qxf("Chromatest", "Par 1", {"5ch: D R G B S", "Dim: D"})));
+  ASSERT_TRUE(test::WriteFile(folder + "/bad.qxf", "<FixtureDefinition>"));
   QStringList errors;
-  EXPECT_EQ(ListFixtures(folders, "chromatest", false, errors),
+  EXPECT_EQ(ListFixtures({folder}, "chromatest", false, errors),
             "Chromatest/Par 1\n  5ch: 5 channels\n  Dim: 1 channel; cannot be coloured: no red, "
             "green and blue intensity, and no cyan, magenta and yellow\n");
   ASSERT_EQ(errors.size(), 1);
   EXPECT_TRUE(errors[0].startsWith(folder + "/bad.qxf: ")) << errors[0].toStdString();
 
-  const QJsonArray found =
-      QJsonDocument::fromJson(ListFixtures(folders, "par chromatest 5CH", true, errors).toUtf8())
-          .array();
-  ASSERT_EQ(found.size(), 1);
-  const QJsonObject entry = found[0].toObject();
-  EXPECT_EQ(entry["definition"], "Chromatest/Par 1");
+  const QJsonObject entry =
+      QJsonDocument::fromJson(ListFixtures({folder}, "par chromatest 5CH", true, errors).toUtf8())
+          .array()[0]
+          .toObject();
   const QJsonArray channels = entry["modes"][0]["channels"].toArray();
-  ASSERT_EQ(channels.size(), 5);
-  EXPECT_EQ(channels[0].toObject(),
-            (QJsonObject{{"name", "Dimmer"}, {"role", "dimmer"}, {"fine", false}}));
-  EXPECT_EQ(channels[4].toObject(),
-            (QJsonObject{{"name", "Speed"}, {"role", "fixed"}, {"fine", false}, {"value", 7}}));
-  EXPECT_EQ(entry["modes"][1]["channels"][0].toObject(), (QJsonObject{{"name", "Dimmer"}}));
-  EXPECT_TRUE(entry["modes"][1]["refusal"].toString().startsWith("no red"));
+  const QJsonObject dimmer{{"name", "D"}, {"role", "dimmer"}, {"fine", false}},
+      speed{{"name", "S"}, {"role", "fixed"}, {"fine", false}, {"value", 7}}, named{{"name", "D"}};
+  EXPECT_TRUE(channels.size() == 5 && channels[0] == dimmer && channels[4] == speed &&
+              entry["modes"][1]["channels"][0] == named &&
+              entry["modes"][1]["refusal"].toString().startsWith("no red"))
+      << QJsonDocument(entry).toJson().toStdString();
   errors.clear();
   EXPECT_EQ(ListFixtures({home.filePath("none")}, "", false, errors), "");
   EXPECT_TRUE(errors.size() == 1 && errors[0].contains("qlcplus-data")) << errors.size();

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstring>
-#include <tuple>
 
 #include "rig_file.h"
 
@@ -49,23 +48,15 @@ Rig SampleRig() {
   EXPECT_TRUE(rig.Replace(0, fixture, reason)) << reason;
   fixture.name = "Wash \xC3\xA9";
   fixture.patch = {127, 15, 15, 500};
-  // A layout made from a definition: every role, fine bytes apart from their coarse, fixed values.
+  // A layout made from a definition (no text): every role, fine bytes apart from their coarse,
+  // fixed values.
   using R = ChannelRole;
-  fixture.layout = {"",
-                    {{R::kDimmer},
-                     {R::kCyan},
-                     {R::kMagenta},
-                     {R::kYellow},
-                     {R::kFixed, false, 7},
-                     {R::kRed},
-                     {R::kGreen},
-                     {R::kBlue},
-                     {R::kRed, true},
-                     {R::kFixed, false, 255},
-                     {R::kCyan, true},
-                     {R::kDimmer, true},
-                     {R::kFixed}},
-                    false};
+  const LayoutChannel extra[] = {{R::kCyan},      {R::kMagenta},         {R::kYellow},
+                                 {R::kRed, true}, {R::kCyan, true},      {R::kDimmer, true},
+                                 {R::kFixed},     {R::kFixed, false, 7}, {R::kFixed, false, 255}};
+  EXPECT_TRUE(ParseLayout("DRGB", fixture.layout, reason));
+  fixture.layout.text.clear();
+  fixture.layout.channels.insert(fixture.layout.channels.end(), std::begin(extra), std::end(extra));
   fixture.colour = {255, 128, 1, 9};
   fixture.manufacturer = "Maker";
   fixture.model = "Wash/2";  // the manufacturer ends at the first '/'
@@ -112,22 +103,14 @@ TEST(RigFile, RefusalsNameTheFixtureAndTheFieldAndLeaveTheRig) {
       {WithSecond(R"(, "mode": 3)"), "(\"B\"): mode: must be a string"},
       {WithSecond(R"(, "mode": "4ch")"), "(\"B\"): definition: is missing"},
       {WithSecond(R"(, "definition": "A/B")"), "(\"B\"): mode: is missing"},
-      {WithSecond(R"(, "definition": "A/B", "mode": "")"), "(\"B\"): mode: is empty"},
       {WithSecond(R"(, "definition": "AB", "mode": "m")"), "definition: \"AB\" is not Manu"},
-      {WithSecond(R"(, "definition": "A/", "mode": "m")"), "definition: \"A/\" is not Manu"},
       {WithSecond(R"(, "channels": ["R"])"), "(\"B\"): layout: cannot be given beside chan"},
       {WithDefined(R"(, "definition": "A/B", "mode": "m")"),
        "(\"B\"): channels: is missing and no fixture library is at hand"},
       {WithDefined(R"(, "channels": "RGB")"), "(\"B\"): channels: must be a list of 1-512"},
-      {WithDefined(R"(, "channels": [])"), "(\"B\"): channels: must be a list of 1-512"},
       {WithDefined(R"(, "channels": ["R", "X"])"), "channels: item 2, \"X\", is not one of"},
       {WithDefined(R"(, "channels": ["R", "-"])"), "channels: item 2, \"-\", is not one of"},
-      {WithDefined(R"(, "channels": ["RG"])"), "channels: item 1, \"RG\", is not one of"},
       {WithDefined(R"(, "channels": [0, 256])"), "channels: item 2, 256, is not one of"},
-      {WithDefined(R"(, "channels": [1.5])"), "channels: item 1, 1.5, is not one of"},
-      {WithDefined(R"(, "channels": [null])"), "channels: item 1, null, is not one of"},
-      {WithDefined(R"(, "address": 512, "channels": ["R", "G"])"),
-       "(\"B\"): address: 512 leaves no room for 2"},
       {WithSecond(R"(, "universe": "0:0:0", "address": 4)"),
        "(\"B\"): address: channels 4-6 overlap fixture 1 (\"A\")"},
       {QByteArray(4 * 1024 * 1024 + 1, ' '), "too large"},
@@ -175,18 +158,10 @@ TEST(RigFile, SavedRigReadsBackTheSameSavesAtomicallyAndErrorsNameTheFile) {
   ASSERT_TRUE(LoadRigFile(path, read, error)) << error.toStdString();
   EXPECT_EQ(WriteRig(read), WriteRig(written));
   EXPECT_EQ(read.At(0).layout.text, "DdRrGBW");
-  for (int i = 1; i < 3; ++i) {
-    const Fixture &a = read.At(i), &b = written.At(i);
-    EXPECT_TRUE(std::tie(a.name, a.patch, a.layout.channels, a.layout.hasWhite, a.colour,
-                         a.manufacturer, a.model,
-                         a.mode) == std::tie(b.name, b.patch, b.layout.channels, b.layout.hasWhite,
-                                             b.colour, b.manufacturer, b.model, b.mode))
-        << i;
-  }
-  for (const int universe : written.Universes()) {  // and so the same bytes go out
+  // Channels, definition and hasWhite all read back: the same bytes go out.
+  for (const int universe : written.Universes()) {
     DmxFrame mine{}, theirs{};
-    written.WriteFrame(universe, mine);
-    read.WriteFrame(universe, theirs);
+    written.WriteFrame(universe, mine), read.WriteFrame(universe, theirs);
     EXPECT_EQ(0, std::memcmp(mine.Data, theirs.Data, sizeof mine.Data)) << universe;
   }
 
@@ -210,22 +185,19 @@ TEST(RigFile, SavedRigReadsBackTheSameSavesAtomicallyAndErrorsNameTheFile) {
   EXPECT_EQ(read.Count(), 3);
 }
 
-TEST(RigFile, ADefinitionAloneIsResolvedOnceAndItsRefusalNamesTheFixture) {
+TEST(RigFile, ADefinitionAloneIsResolvedAndItsRefusalNamesTheFixture) {
   QStringList asked;
   const DefinitionResolver resolver = [&asked](const QString& definition, const QString& mode,
                                                ChannelLayout& out, QString& error) {
     asked << definition + '|' + mode;
     std::string reason;
-    if (mode == "4ch") return ParseLayout("DRGB", out, reason);
     error = "mode: \"" + mode + "\" is not a mode of \"" + definition + "\"";
-    return false;
+    return mode == "4ch" && ParseLayout("DRGB", out, reason);
   };
   Rig rig, again;
   QString error;
   ASSERT_TRUE(
-      ReadRig(WithDefined(R"(, "definition": "A/B/C", "mode": "4ch")"), rig, error, resolver))
-      << error.toStdString();
-  EXPECT_EQ(asked, QStringList{"A/B/C|4ch"});
+      ReadRig(WithDefined(R"(, "definition": "A/B/C", "mode": "4ch")"), rig, error, resolver));
   const Fixture& b = rig.At(1);
   EXPECT_TRUE(b.manufacturer == "A" && b.model == "B/C" && b.mode == "4ch" &&
               b.layout.Count() == 4);
@@ -235,7 +207,7 @@ TEST(RigFile, ADefinitionAloneIsResolvedOnceAndItsRefusalNamesTheFixture) {
   EXPECT_FALSE(
       ReadRig(WithDefined(R"(, "definition": "A/B", "mode": "8ch")"), rig, error, resolver));
   EXPECT_EQ(error, "fixture 2 (\"B\"): mode: \"8ch\" is not a mode of \"A/B\"");
-  EXPECT_EQ(asked.size(), 2);
+  EXPECT_EQ(asked, (QStringList{"A/B/C|4ch", "A/B|8ch"}));
 }
 
 }  // namespace chromaset
