@@ -92,6 +92,8 @@ QString ListFixtures(const QStringList& folders, const QString& text, bool json,
                   .arg(folders.join(QStringLiteral(" or ")));
   }
   const std::vector<int> found = library.Search(text);
+  if (found.empty() && !library.Entries().empty())
+    errors << QStringLiteral("no fixture definition matches \"%1\"").arg(text.simplified());
   return json ? FormatFixtureJson(library, found) : FormatFixtureText(library, found);
 }
 

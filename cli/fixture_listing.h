@@ -19,7 +19,7 @@ QString FormatFixtureText(const FixtureLibrary& library, const std::vector<int>&
 QString FormatFixtureJson(const FixtureLibrary& library, const std::vector<int>& found);
 
 // Loads folders and lists what text finds. Lines for stderr go to errors: one per bad file
-// ("PATH: reason"), and one when no definition was found at all.
+// ("PATH: reason"), and one when no definition was found at all or none matches.
 QString ListFixtures(const QStringList& folders, const QString& text, bool json,
                      QStringList& errors);
 

@@ -160,7 +160,10 @@ TEST(FixtureListing, TextAndJsonOfTheDefinitionsFound) {
       << QJsonDocument(entry).toJson().toStdString();
   errors.clear();
   EXPECT_EQ(ListFixtures({home.filePath("none")}, "", false, errors), "");
-  EXPECT_TRUE(errors.size() == 1 && errors[0].contains("qlcplus-data")) << errors.size();
+  EXPECT_EQ(ListFixtures({folder}, " par  9ch", false, errors), "");
+  EXPECT_TRUE(errors.size() == 3 && errors[0].contains("qlcplus-data") &&
+              errors[2] == "no fixture definition matches \"par 9ch\"")
+      << errors.join('\n').toStdString();
 }
 
 NodeRecord Node(std::array<std::uint8_t, 4> ip, std::uint16_t esta, const char* shortName,
