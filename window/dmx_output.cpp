@@ -35,7 +35,6 @@ DmxOutput::DmxOutput(ArtDmxSender& sender, RigModel& rig, TargetsFn targets, QOb
   connect(&m_rig, &RigModel::Changed, this, &DmxOutput::RebuildUniverses);
   connect(&m_rig, &RigModel::ColoursChanged, this, &DmxOutput::WriteSelectedColours);
   connect(&m_rig, &RigModel::SelectionChanged, this, &DmxOutput::MarkSelected);
-  m_lastPatch = Patch();
   RebuildUniverses(false);
 }
 
@@ -89,11 +88,6 @@ void DmxOutput::RebuildUniverses(bool sendAll) {
     m_fixtureUniverse[static_cast<std::size_t>(i)] = static_cast<int>(at - ports.begin());
   }
   MarkSelected();
-  const DmxPatch patch = Patch();
-  if (patch != m_lastPatch) {
-    m_lastPatch = patch;
-    emit PatchChanged(patch);
-  }
   if (!m_live) return;
   // A moved, added or removed fixture: the universes whose frames it changed get them now (a
   // universe the rig no longer uses is left alone). A rig file sends every stored colour.

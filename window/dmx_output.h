@@ -59,7 +59,6 @@ class DmxOutput : public QObject {
   void SetRateLimit(bool on);
 
  signals:
-  void PatchChanged(const chromaset::DmxPatch& patch);
   void KeepAliveChanged(bool on);
   void RateLimitChanged(bool on);
 
@@ -89,7 +88,6 @@ class DmxOutput : public QObject {
   bool m_keepAlive = false;
   bool m_rateLimit = false;
   bool m_live = false;
-  DmxPatch m_lastPatch;  // to tell a patch change from other rig changes
   QTimer m_timer;
 };
 

@@ -37,7 +37,6 @@ OutputMenu::OutputMenu(DmxOutput& output, QMenuBar* bar, QAction* before, QLabel
     m_status->setAccessibleDescription(tr("Output status"));
     m_status->setAccessibleName(QString());
   }
-  connect(&m_output, &DmxOutput::PatchChanged, this, &OutputMenu::ShowState);
   connect(&m_output.Model(), &RigModel::Changed, this, &OutputMenu::ShowState);
   connect(&m_output, &DmxOutput::KeepAliveChanged, this, &OutputMenu::ShowState);
   connect(&m_output, &DmxOutput::RateLimitChanged, this, &OutputMenu::ShowState);

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <set>
 
+#include "autosave.h"
 #include "rig.h"
 #include "rig_file.h"
 
@@ -54,6 +55,7 @@ TEST(RigOutput, TheSelectedFixturesGetTheColourAndOnlyTheirUniversesAreSent) {
   PaintTargets(w, w.dlg.SliderWhite());
   EXPECT_EQ(Got(w), (Frames{{0, Channels({255, 1, 2, 3, 4}, 10, {55, 56, 57})},
                             {1, Channels({9, 9, 9, 50}, 7, {7, 7, 7, 7})}}));
+  EXPECT_EQ(PaintTargets(w, w.dlg.SliderWhite()).size(), 2);  // a repaint with nothing new too
 
   w.dlg.Model().Select({1, 2});  // both on 0:0:0
   QTest::qWait(50);
@@ -79,7 +81,14 @@ TEST(RigOutput, KeepAliveResendsEveryUniverseToEveryDestination) {
   Rig w({Node({2, 0, 0, 5}), Node({2, 0, 0, 6})});
   w.Item(1)->trigger();
   w.Item(2)->trigger();
-  Load(w.dlg);  // only C's universe is selected
+  QTemporaryDir dir;  // the remembered rig comes back with every colour at 0
+  QFile file(dir.filePath("rig.json"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(kStage) > 0);
+  file.close();
+  ASSERT_TRUE(RestoreRig(w.dlg, file.fileName()));  // only C's universe is selected
+  ASSERT_EQ(w.dlg.Model().Current().Count(), 4);
+  for (const Fixture& f : w.dlg.Model().Current().Fixtures()) EXPECT_EQ(f.colour, Rgbw{});
+  QTest::qWait(50);  // the sliders' paints of C's new colour are sent before the wait starts
   w.dlg.Output().SetKeepAlive(true);
   w.sent.clear();
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.sent.size() >= 4; }, 3000));

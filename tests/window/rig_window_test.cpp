@@ -125,7 +125,9 @@ TEST(RigWindow, TheListAndMenuShowTheRigSwatchesSelectionBothWaysAndRigFiles) {
     EXPECT_EQ(Cell(list, row, FixtureList::kColour, Qt::DecorationRole).value<QColor>(), colour);
   EXPECT_EQ(AccessibleCell(list, 1, 0),
             "Par 2, 0:0:1 DMX 10\u201315, DdRGBW, colour 255 100 0 200");
-  model.Remove({0, 2});  // rebuilt: one row left, and a lone fixture hides the list
+  model.Remove({0});  // rebuilt: two rows still make a list
+  EXPECT_FALSE(list.isHidden());
+  model.Remove({1});  // one row left: a lone fixture hides the list
   EXPECT_EQ(list.View()->model()->rowCount(), 1);
   EXPECT_TRUE(list.isHidden());
   EXPECT_FALSE(items.RemoveItem()->isEnabled());
