@@ -256,7 +256,6 @@ void DeviceMenu::FinishSearch() {
   Rebuild();
   m_searchItem->setText(QString::fromUtf8(kSearchAgainText));
   m_searchItem->setEnabled(true);
-  emit SearchFinished();
 }
 
 QString DeviceMenu::AddNode(std::string_view text) {

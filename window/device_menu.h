@@ -82,9 +82,6 @@ class DeviceMenu : public QObject {
   QMenu* RemoveMenu() const { return m_removeMenu; }
   QAction* WaitItem() const { return m_waitItem; }
 
- signals:
-  void SearchFinished();
-
  private:
   void CreateTail();
   void AddDeviceItem(const Ipv4Bytes& ip, const QString& text, const QString& tip);

@@ -18,7 +18,7 @@ TEST(NodeAddress, ParsesAndChecksTypedText) {
   check(" 10.0.0.1\t", P::None, {10, 0, 0, 1});  // one blank: trimmed by one
   check("223.255.255.254", P::None, {223, 255, 255, 254});
   for (const char* text :
-       {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "010.1.1.1", "-1.2.3.4", "1.2.3.4x"})
+       {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "010.1.1.1", "-1.2.3.4", "1.2.3.4x", "1.2.3,4"})
     check(text, P::Malformed);
   check("0.1.2.3", P::ThisNetwork);
   check("127.0.0.1", P::Loopback);

@@ -122,6 +122,10 @@ TEST(RigFile, RefusalsNameTheFixtureAndTheFieldAndLeaveTheRig) {
     EXPECT_TRUE(error.contains(QString::fromUtf8(c.mentions))) << error.toStdString();
     EXPECT_EQ(WriteRig(rig), WriteRig(Rig()));
   }
+  Rig rig;  // a refusal of the file as a whole names no fixture
+  QString error;
+  EXPECT_FALSE(ReadRig("[1]", rig, error));
+  EXPECT_EQ(error, "not a rig file: the top level is not a JSON object");
 }
 
 TEST(RigFile, LenientReadDropsOnlyTheBadFixtures) {
