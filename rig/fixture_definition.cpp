@@ -111,7 +111,8 @@ std::string RoleText(const LayoutChannel& channel) {
   std::string text(role < std::size(kNames) ? kNames[role] : "fixed");
   if (channel.fine) text += " fine";
   if (channel.role == ChannelRole::kDimmer) text += " 255";
-  if (channel.role == ChannelRole::kFixed) text += " " + std::to_string(channel.fixed);
+  if (channel.role == ChannelRole::kFixed)
+    text.append(1, ' ').append(std::to_string(channel.fixed));
   return text;
 }
 
