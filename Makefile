@@ -35,6 +35,7 @@ bench:
 # The real window, headless under Xvfb inside the lab with two simulated nodes.
 screenshot: build
 	@scripts/screenshot build/$(PRESET)
+	@scripts/screenshot build/$(PRESET) --add-fixture
 
 # A .deb of the Release build.
 package:
