@@ -2,12 +2,16 @@
 // third ArtDmx handed to the sender (broadcast target), and its parts: the marker, the picture
 // hand-over, the three slider repaints and the three sends. The sender assembles each ArtDmx
 // as the link does but opens no socket (bench_net measures sendto itself). Also the frame rate
-// of a drag around the ring with the 44 frames/s limit off and on.
+// of a drag around the ring with the 44 frames/s limit off and on, and a search keystroke in the
+// add dialog's fixture library.
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QTest>
+#include <QTreeView>
 
 #include <benchmark/benchmark.h>
 
@@ -19,6 +23,8 @@
 #include "artnet_link.h"
 #include "artnet_packets.h"
 #include "dmx_output.h"
+#include "library_loader.h"
+#include "library_picker.h"
 #include "wheel_dlg.h"
 #include "wheel_image.h"
 
@@ -191,6 +197,34 @@ void BM_DragRate(benchmark::State& state) {
   state.counters["frames_per_s"] = static_cast<double>(frames) / static_cast<double>(drags);
 }
 BENCHMARK(BM_DragRate)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The add dialog's search over the installed library: each keystroke of "cameo flat pro" (and
+// the empty field, the whole library) filters the tree and repaints it. The figure is the
+// "keystroke" counter: seconds per keystroke.
+void BM_LibraryKeystroke(benchmark::State& state) {
+  const QString installed = QStringLiteral("/usr/share/qlcplus/fixtures");
+  if (!QDir(installed).exists()) {
+    state.SkipWithError("skipped: /usr/share/qlcplus/fixtures is missing (install qlcplus-data)");
+    return;
+  }
+  LibraryLoader loader({installed});
+  LibraryPicker picker(loader);
+  picker.resize(400, 420);
+  picker.show();
+  loader.Wait();
+  QCoreApplication::processEvents();
+  const QString typed = QStringLiteral("cameo flat pro");
+  for (auto _ : state) {
+    for (qsizetype length = 0; length <= typed.size(); ++length) {
+      picker.SearchField()->setText(typed.left(length));
+      picker.Tree()->viewport()->repaint();
+    }
+  }
+  state.counters["keystroke"] =
+      benchmark::Counter(static_cast<double>(state.iterations() * (typed.size() + 1)),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LibraryKeystroke)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace chromaset
