@@ -1,13 +1,15 @@
 #include "library_loader.h"
 
-#include <QMetaObject>
-
 #include <cstdio>
 
 namespace chromaset {
 
 LibraryLoader::LibraryLoader(QStringList folders, QObject* parent)
-    : QObject(parent), m_folders(std::move(folders)) {}
+    : QObject(parent), m_folders(std::move(folders)) {
+  // Connected here, on the GUI thread, so the thread only emits: nothing it allocates is later
+  // read by the GUI thread outside Qt's own locking.
+  connect(this, &LibraryLoader::ReadFinished, this, &LibraryLoader::Deliver, Qt::QueuedConnection);
+}
 
 LibraryLoader::~LibraryLoader() {
   if (m_thread.joinable()) m_thread.join();
@@ -22,7 +24,7 @@ void LibraryLoader::Start() {
     m_read = std::move(read);
     m_readErrors = std::move(errors);
     // Dropped with this object if it is gone first; the destructor joins before that.
-    QMetaObject::invokeMethod(this, &LibraryLoader::Deliver, Qt::QueuedConnection);
+    emit ReadFinished();
   });
 }
 

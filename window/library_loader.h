@@ -39,6 +39,8 @@ class LibraryLoader : public QObject {
  signals:
   // The library is here (emitted once, on the GUI thread).
   void Loaded();
+  // The thread's read is done (emitted on that thread; Deliver takes it on the GUI thread).
+  void ReadFinished();
 
  private:
   // Takes over what the thread read; the first call of the queued one and Wait() wins.
