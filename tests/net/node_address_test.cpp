@@ -1,6 +1,8 @@
 // Typed text: node addresses (what parses, and which addresses no node can have) and universes.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "dmx_patch.h"
 #include "node_address.h"
 
@@ -34,6 +36,16 @@ TEST(DmxPatch, UniverseTextParsesOnlyWhole) {
                            "+1:2:3", "128:0:0", "0:16:0", "0:0:16", "0:-1:0", "0001:0:0"})
     EXPECT_FALSE(ParseUniverse(text, patch)) << text;
   EXPECT_EQ(patch, (DmxPatch{127, 15, 15, 7})) << "a refused text changes nothing";
+}
+
+TEST(DmxPatch, AFrameForAPlaceOutOfRangeGoesToTheDefaultPlace) {
+  DmxFrame expected{}, got{};
+  WriteFixtureFrame(expected, DmxPatch{}, {1, 2, 3, 4});
+  for (const DmxPatch bad : {DmxPatch{128, 0, 0, 1}, DmxPatch{0, 16, 0, 1}, DmxPatch{0, 0, 16, 1},
+                             DmxPatch{0, 0, 0, 0}, DmxPatch{0, 0, 0, 510}}) {
+    WriteFixtureFrame(got, bad, {1, 2, 3, 4});
+    EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << bad.net << bad.subNet << bad.start;
+  }
 }
 
 }  // namespace chromaset

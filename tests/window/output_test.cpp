@@ -84,6 +84,10 @@ TEST(Output, TypedValuesAndCodesMoveTheSlidersWhichSend) {
   ASSERT_EQ(w.sent.size(), 2u);  // one paint each of White and Red
   EXPECT_EQ(w.Last().Data[0], 255);
   EXPECT_EQ(w.Last().Data[3], 201);
+  white->selectAll();  // down to the lower end, 0, by typing
+  QTest::keyClicks(white, "0");
+  QTest::keyClick(white, Qt::Key_Enter);
+  EXPECT_EQ(w.dlg.SliderWhite()->value(), 0);
 }
 
 // Chooses the item `text` of favourite k's context menu, as a user would.

@@ -109,6 +109,7 @@ TEST(RigWindow, TheListAndMenuShowTheRigSwatchesSelectionBothWaysAndRigFiles) {
   EXPECT_EQ(Shown(list), (Indices{0, 1, 2}));
   std::string reason;  // an edit rebuilds the rows: the selection stays shown
   ASSERT_TRUE(model.Replace(1, model.Current().At(1), reason));
+  EXPECT_FALSE(model.Replace(3, model.Current().At(1), reason));  // no longer in the rig
   EXPECT_EQ(Shown(list), (Indices{0, 1, 2}));
   EXPECT_EQ(list.AllButton()->text(), "All fixtures");
 
@@ -127,7 +128,10 @@ TEST(RigWindow, TheListAndMenuShowTheRigSwatchesSelectionBothWaysAndRigFiles) {
             "Par 2, 0:0:1 DMX 10\u201315, DdRGBW, colour 255 100 0 200");
   model.Remove({0});  // rebuilt: two rows still make a list
   EXPECT_FALSE(list.isHidden());
-  model.Remove({1});  // one row left: a lone fixture hides the list
+  model.SelectAll();  // all of two selected: a rig loaded now is all selected too
+  LoadThree(model);
+  EXPECT_EQ(model.Selection(), (Indices{0, 1, 2}));
+  model.Remove({0, 1});  // one row left: a lone fixture hides the list
   EXPECT_EQ(list.View()->model()->rowCount(), 1);
   EXPECT_TRUE(list.isHidden());
   EXPECT_FALSE(items.RemoveItem()->isEnabled());
