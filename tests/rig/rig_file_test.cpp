@@ -126,6 +126,9 @@ TEST(RigFile, RefusalsNameTheFixtureAndTheFieldAndLeaveTheRig) {
   QString error;
   EXPECT_FALSE(ReadRig("[1]", rig, error));
   EXPECT_EQ(error, "not a rig file: the top level is not a JSON object");
+  std::string all = R"(, "channels": [0)";  // a whole universe of channels is one fixture
+  for (int i = 1; i < 512; ++i) all += ", 0";
+  EXPECT_TRUE(ReadRig(WithDefined(all + "]"), rig, error)) << error.toStdString();
 }
 
 TEST(RigFile, LenientReadDropsOnlyTheBadFixtures) {
@@ -149,6 +152,7 @@ TEST(RigFile, LenientReadDropsOnlyTheBadFixtures) {
   dropped.clear();
   EXPECT_FALSE(ReadRigLeniently(R"({"chromasetRig": 1, "fixtures": [{}]})", rig, dropped));
   EXPECT_EQ(dropped, QStringList{"fixture 1: name: is missing"});
+  EXPECT_FALSE(ReadRigLeniently("[1]", rig, dropped));  // not a rig file at all
   EXPECT_EQ(rig.Count(), kMaxFixtures);
 }
 

@@ -139,7 +139,8 @@ TEST(LibraryWindow, AChosenModeIsTheFixturesLayoutAndDefinitionUntilALayoutIsTyp
   add.Picker()->SearchField()->setText("acme");  // one model left: its modes show
   QTest::keyClick(add.Picker()->SearchField(), Qt::Key_Return);  // to the list, not OK
   EXPECT_TRUE(add.focusWidget() == &tree && add.isVisible() && model.Current().Count() == 1);
-  Click(tree, "Dim");  // greyed: not chosen
+  Click(tree, "Dim");      // greyed: not chosen
+  Click(tree, "Par RGB");  // a model, not a mode: nothing chosen either
   EXPECT_EQ(add.LayoutField()->currentText(), "RGBW");
   Click(tree, "5ch");
   EXPECT_EQ(add.LayoutField()->currentText(), "5ch");

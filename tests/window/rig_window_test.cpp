@@ -105,6 +105,7 @@ TEST(RigWindow, TheListAndMenuShowTheRigSwatchesSelectionBothWaysAndRigFiles) {
   EXPECT_EQ(model.Selection(), (Indices{0, 1, 2}));
   model.Select({1});
   EXPECT_EQ(Shown(list), (Indices{1}));
+  EXPECT_EQ(list.View()->currentIndex().row(), 1);  // the keyboard goes on from there
   QTest::mouseClick(list.AllButton(), Qt::LeftButton);
   EXPECT_EQ(Shown(list), (Indices{0, 1, 2}));
   std::string reason;  // an edit rebuilds the rows: the selection stays shown
