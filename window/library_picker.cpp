@@ -216,7 +216,9 @@ void LibraryPicker::OnLoaded() {
                       "definition\u2026")
                  : QString());
   Filter();
-  if (!m_pendingDefinition.isEmpty()) ShowChoice(m_pendingDefinition, m_pendingMode);
+  // Copies: ShowChoice clears the pending choice, which its arguments must not refer to.
+  if (!m_pendingDefinition.isEmpty())
+    ShowChoice(QString(m_pendingDefinition), QString(m_pendingMode));
 }
 
 void LibraryPicker::ShowChoice(const QString& definition, const QString& mode) {

@@ -159,6 +159,11 @@ TEST(LibraryWindow, AChosenModeIsTheFixturesLayoutAndDefinitionUntilALayoutIsTyp
   // An edit shows the fixture's mode chosen; a typed layout replaces it.
   FixtureDialog edit(FixtureDialog::Kind::kEdit, model, 1, nullptr, &loader);
   EXPECT_EQ(edit.Picker()->Tree()->currentIndex(), Find(*edit.Picker()->Tree(), "5ch"));
+  LibraryLoader later(files.Folders());  // the same once the library comes, whatever was typed
+  FixtureDialog waiting(FixtureDialog::Kind::kEdit, model, 1, nullptr, &later);
+  waiting.Picker()->SearchField()->setText("zzz");
+  later.Wait();
+  EXPECT_EQ(waiting.Picker()->Tree()->currentIndex().data().toString(), "5ch");
   edit.LayoutField()->setCurrentText("RGB");
   EXPECT_TRUE(edit.Picker()->Tree()->selectionModel()->selectedRows().isEmpty());
   ASSERT_TRUE(edit.Apply());
