@@ -243,6 +243,7 @@ TEST(RigWindow, AddProposesTheNextFreePlaceAndSeveralAreNamedInTurn) {
   EXPECT_EQ(add.StartField()->value(), 5);
   FixtureDialog several(Kind::kAddSeveral, model);
   several.NameField()->setText("Par");
+  EXPECT_EQ(several.CountField()->value(), 4);  // the count proposed
   several.CountField()->setValue(3);
   ASSERT_TRUE(several.Apply());
   ASSERT_EQ(model.Current().Count(), 4);
