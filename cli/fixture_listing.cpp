@@ -10,11 +10,6 @@ namespace chromaset {
 
 namespace {
 
-// In the order of ChannelRole.
-constexpr std::string_view kRoleNames[] = {"fixed", "red",     "green",  "blue",  "white",
-                                           "cyan",  "magenta", "yellow", "dimmer"};
-static_assert(std::size(kRoleNames) == static_cast<std::size_t>(ChannelRole::kDimmer) + 1);
-
 // A name from a file on one line of the listing: control characters (a line break in a name)
 // are shown as '?'.
 QString OneLine(QString text) {
@@ -30,7 +25,7 @@ QJsonObject ModeObject(const LibraryMode& mode) {
     QJsonObject channel{{QStringLiteral("name"), mode.channelNames[i]}};
     if (mode.Colourable() && i < mode.layout.Count()) {
       const LayoutChannel& resolved = mode.layout.channels[static_cast<std::size_t>(i)];
-      const std::string_view role = kRoleNames[static_cast<std::size_t>(resolved.role)];
+      const std::string_view role = RoleName(resolved.role);
       channel.insert(QStringLiteral("role"),
                      QString::fromLatin1(role.data(), static_cast<qsizetype>(role.size())));
       channel.insert(QStringLiteral("fine"), resolved.fine);

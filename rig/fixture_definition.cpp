@@ -104,11 +104,17 @@ bool ResolveMode(const FixtureDefinition& definition, const DefinitionMode& mode
   return true;
 }
 
-std::string RoleText(const LayoutChannel& channel) {
+std::string_view RoleName(ChannelRole role) {
+  // In the order of ChannelRole.
   static constexpr std::string_view kNames[] = {"fixed", "red",     "green",  "blue",  "white",
                                                 "cyan",  "magenta", "yellow", "dimmer"};
-  const auto role = static_cast<std::size_t>(channel.role);
-  std::string text(role < std::size(kNames) ? kNames[role] : "fixed");
+  static_assert(std::size(kNames) == static_cast<std::size_t>(ChannelRole::kDimmer) + 1);
+  const auto index = static_cast<std::size_t>(role);
+  return index < std::size(kNames) ? kNames[index] : kNames[0];
+}
+
+std::string RoleText(const LayoutChannel& channel) {
+  std::string text(RoleName(channel.role));
   if (channel.fine) text += " fine";
   if (channel.role == ChannelRole::kDimmer) text += " 255";
   if (channel.role == ChannelRole::kFixed)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "channel_layout.h"
@@ -52,6 +53,8 @@ LayoutChannel ResolveChannel(const DefinitionChannel& channel);
 bool ResolveMode(const FixtureDefinition& definition, const DefinitionMode& mode,
                  ChannelLayout& out, std::string& reason);
 
+// The role's name alone: "fixed", "red", ..., "dimmer".
+std::string_view RoleName(ChannelRole role);
 // What a channel's role reads as in a list: "red", "red fine", "dimmer 255", "fixed 10".
 std::string RoleText(const LayoutChannel& channel);
 
