@@ -106,6 +106,12 @@ bool ArtNetLink::SendArtDmx(const DmxFrame* frame, const Ipv4Bytes& destination)
   return SendDatagram(m_socket, m_sendBuffer, size, destination);
 }
 
+bool ArtNetLink::SendArtSync() {
+  if (!IsOpen()) return false;
+  const std::size_t size = BuildArtSync(m_sendBuffer);
+  return SendDatagram(m_socket, m_sendBuffer, size, Ipv4Bytes{255, 255, 255, 255});
+}
+
 void ArtNetLink::Close() {
   m_stopping.store(true, std::memory_order_release);
   if (m_receiver.joinable()) {
@@ -143,7 +149,8 @@ void ArtNetLink::HandleReceived(long n, const std::uint8_t* buffer) {
   // An error or an empty datagram leaves the table alone: the buffer still holds an earlier
   // datagram that must not be applied twice.
   if (n <= 0 || buffer == nullptr) return;
-  ProcessDatagram(buffer, static_cast<std::size_t>(n), m_nodeTable);
+  ProcessDatagram(buffer, static_cast<std::size_t>(n), m_nodeTable, m_portTable,
+                  std::chrono::steady_clock::now());
 }
 
 void ArtNetLink::ArtNetReceiverThread() {

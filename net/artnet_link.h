@@ -11,6 +11,7 @@
 
 #include "artnet_packets.h"
 #include "node_table.h"
+#include "port_table.h"
 
 namespace chromaset {
 
@@ -19,15 +20,16 @@ inline constexpr char kNetworkFailureText[] =
     "Connection to network failed!\nCheck if Netforge or Luxforge is running.";
 
 inline constexpr std::size_t kLocalAddresses = 10;
-using Ipv4Bytes = std::array<std::uint8_t, 4>;  // first octet first
 using LocalAddressTable = std::array<Ipv4Bytes, kLocalAddresses>;
 
-// Where ArtDmx frames go. The window sends through this so its rules can be checked without a
-// socket.
+// Where ArtDmx frames (and the ArtSync after them) go. The window sends through this so its
+// rules can be checked without a socket.
 class ArtDmxSender {
  public:
   virtual ~ArtDmxSender() = default;
   virtual bool SendArtDmx(const DmxFrame* frame, const Ipv4Bytes& destination) = 0;
+  // One ArtSync to 255.255.255.255: the nodes output the frames they hold together.
+  virtual bool SendArtSync() = 0;
 };
 
 class ArtNetLink final : public ArtDmxSender {
@@ -49,6 +51,7 @@ class ArtNetLink final : public ArtDmxSender {
   // Sends frame as one ArtDmx to destination:6454. False for no frame, Length > 512, a closed
   // link or a send error.
   bool SendArtDmx(const DmxFrame* frame, const Ipv4Bytes& destination) override;
+  bool SendArtSync() override;
   // Stops the receiver (shutdown + join) and closes the socket. Idempotent. Call it from the
   // thread that owns the link, never from the receiver.
   void Close();
@@ -63,6 +66,8 @@ class ArtNetLink final : public ArtDmxSender {
   int Socket() const { return m_socket; }
   NodeTable& Nodes() { return m_nodeTable; }
   const NodeTable& Nodes() const { return m_nodeTable; }
+  PortTable& Ports() { return m_portTable; }
+  const PortTable& Ports() const { return m_portTable; }
   const LocalAddressTable& LocalAddresses() const { return m_localAddresses; }
 
  private:
@@ -72,6 +77,7 @@ class ArtNetLink final : public ArtDmxSender {
   std::uint8_t m_sendBuffer[kPacketBufferSize] = {};     // ArtSendBuffer, UI thread only
   std::uint8_t m_receiveBuffer[kPacketBufferSize] = {};  // ReceiveBuffer, receiver thread only
   NodeTable m_nodeTable;
+  PortTable m_portTable;
   LocalAddressTable m_localAddresses{};
   std::thread m_receiver;
   std::atomic<bool> m_stopping{false};

@@ -15,7 +15,7 @@ void WriteBe16(std::uint8_t* at, std::uint16_t value) {
   at[1] = static_cast<std::uint8_t>(value & 0xFF);
 }
 
-// ID, OpCode and protocol revision: bytes 0..11 of both packets Chromaset sends.
+// ID, OpCode and protocol revision: bytes 0..11 of every packet Chromaset sends.
 void WriteCommonHeader(std::uint8_t* buffer, std::uint16_t opCode) {
   std::memcpy(buffer + kOffsetId, kArtNetId, kArtNetIdSize);
   WriteLe16(buffer + kOffsetOpCode, opCode);
@@ -30,6 +30,13 @@ std::size_t BuildArtPoll(std::uint8_t* buffer) {
   buffer[kPollOffsetTalkToMe] = 0;  // reply only when polled, no diagnostics
   buffer[kPollOffsetPriority] = 0;
   return kArtPollSize;
+}
+
+std::size_t BuildArtSync(std::uint8_t* buffer) {
+  WriteCommonHeader(buffer, kOpSync);
+  buffer[kSyncOffsetAux1] = 0;
+  buffer[kSyncOffsetAux2] = 0;
+  return kArtSyncSize;
 }
 
 std::size_t BuildArtDmx(const DmxFrame& frame, std::uint8_t* buffer, std::size_t capacity) {

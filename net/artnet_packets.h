@@ -2,6 +2,7 @@
 // receives. Pure functions over byte buffers; no I/O, no host-endianness assumptions.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -11,10 +12,12 @@ inline constexpr std::uint16_t kArtNetPort = 6454;  // 0x1936, local and remote
 inline constexpr std::uint16_t kOpPoll = 0x2000;
 inline constexpr std::uint16_t kOpPollReply = 0x2100;
 inline constexpr std::uint16_t kOpDmx = 0x5000;
+inline constexpr std::uint16_t kOpSync = 0x5200;
 inline constexpr std::uint8_t kProtVerHi = 0;
 inline constexpr std::uint8_t kProtVerLo = 14;
 
 inline constexpr std::size_t kArtPollSize = 14;
+inline constexpr std::size_t kArtSyncSize = 14;
 inline constexpr std::size_t kArtDmxHeaderSize = 18;
 inline constexpr std::size_t kDmxChannels = 512;
 inline constexpr std::size_t kPacketBufferSize = 1024;  // ArtSendBuffer and ReceiveBuffer
@@ -32,6 +35,10 @@ inline constexpr std::size_t kOffsetProtVerLo = 11;
 // ArtPoll.
 inline constexpr std::size_t kPollOffsetTalkToMe = 12;
 inline constexpr std::size_t kPollOffsetPriority = 13;
+
+// ArtSync.
+inline constexpr std::size_t kSyncOffsetAux1 = 12;
+inline constexpr std::size_t kSyncOffsetAux2 = 13;
 
 // ArtDmx.
 inline constexpr std::size_t kDmxOffsetSequence = 12;
@@ -53,6 +60,9 @@ inline constexpr std::size_t kReplyOffsetShortName = 26;
 inline constexpr std::size_t kReplyShortNameSize = 18;
 inline constexpr std::size_t kReplyOffsetLongName = 44;
 inline constexpr std::size_t kReplyLongNameSize = 64;
+inline constexpr std::size_t kReplyOffsetNetSwitch = 18;  // low 7 bits: Port-Address bits 14-8
+inline constexpr std::size_t kReplyOffsetSubSwitch = 19;  // low nibble: Port-Address bits 7-4
+inline constexpr std::size_t kReplyOffsetNumPortsHi = 172;
 inline constexpr std::size_t kReplyOffsetNumPortsLo = 173;
 inline constexpr std::size_t kReplyOffsetPortTypes = 174;
 inline constexpr std::size_t kReplyOffsetGoodInput = 178;
@@ -62,10 +72,14 @@ inline constexpr std::size_t kReplyOffsetSwOut = 190;
 inline constexpr std::size_t kReplyPortFieldSize = 4;  // PortTypes, GoodInput, ... SwOut
 inline constexpr std::size_t kReplyOffsetMac = 201;
 inline constexpr std::size_t kReplyMacSize = 6;
+inline constexpr std::size_t kReplyOffsetBindIndex = 211;
 inline constexpr std::size_t kReplyOffsetStatus2 = 212;
 inline constexpr std::size_t kReplyReadSize = 213;  // one past the highest byte read
 // A reply that does not reach the end of its Port field cannot identify a node.
 inline constexpr std::size_t kReplyMinimumSize = kReplyOffsetPort + 2;
+inline constexpr std::uint8_t kPortTypeOutput = 0x80;  // PortTypes bit 7: the port outputs DMX
+
+using Ipv4Bytes = std::array<std::uint8_t, 4>;  // first octet first
 
 // One DMX512 universe of output. Channel n is Data[n - 1].
 struct DmxFrame {
@@ -77,6 +91,9 @@ struct DmxFrame {
 
 // Writes the 14-byte ArtPoll into buffer (capacity at least kArtPollSize); returns its size.
 std::size_t BuildArtPoll(std::uint8_t* buffer);
+
+// Writes the 14-byte ArtSync into buffer (capacity at least kArtSyncSize); returns its size.
+std::size_t BuildArtSync(std::uint8_t* buffer);
 
 // Writes the ArtDmx for frame into buffer (capacity bytes); returns 18 + Length, or 0 when
 // Length exceeds 512 or the packet does not fit.

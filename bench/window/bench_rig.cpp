@@ -32,6 +32,7 @@ constexpr int kPerUniverse = 8;  // 8 x 64 = 512 fixtures
 
 class TimingSender : public ArtDmxSender {
  public:
+  bool SendArtSync() override { return true; }
   bool SendArtDmx(const DmxFrame* frame, const Ipv4Bytes& /*destination*/) override {
     const std::size_t size = BuildArtDmx(*frame, m_buffer, sizeof m_buffer);
     benchmark::DoNotOptimize(m_buffer);

@@ -33,6 +33,7 @@ namespace {
 
 class PacketSender : public ArtDmxSender {
  public:
+  bool SendArtSync() override { return true; }
   bool SendArtDmx(const DmxFrame* frame, const Ipv4Bytes& /*destination*/) override {
     const std::size_t size = BuildArtDmx(*frame, m_buffer, sizeof m_buffer);
     benchmark::DoNotOptimize(m_buffer);
