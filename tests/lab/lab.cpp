@@ -225,8 +225,12 @@ void SimNode::Deliver(const Datagram& d, std::vector<Datagram>& replies) {
                 "Sim " + std::to_string(m_host));
   reply.SetLongName(m_config.longName.value_or("Simulated node " + FormatIpv4(Address())));
   // Art-Net sends replies to port 6454 of the poll's sender.
-  replies.push_back(
-      {Address(), test::kTestArtNetPort, d.from, reply.Vector(), d.at + m_config.delay});
+  const auto answer = [&] {
+    replies.push_back(
+        {Address(), test::kTestArtNetPort, d.from, reply.Vector(), d.at + m_config.delay});
+  };
+  if (m_config.ports.empty()) answer();
+  for (const test::ReplyPorts& ports : m_config.ports) reply.SetPorts(ports), answer();
 }
 
 void SimNode::SetReplyConfig(const ReplyConfig& config) {

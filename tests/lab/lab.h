@@ -85,6 +85,9 @@ struct ReplyConfig {
   std::optional<std::string> longName;  // default "Simulated node 2.0.0.h"
   std::chrono::milliseconds delay{0};   // between the poll and the answer
   bool answer = true;                   // false: polls are recorded, not answered
+  // One reply per entry (a node of many ports answers once per BindIndex); none: one reply
+  // without ports.
+  std::vector<test::ReplyPorts> ports;
 };
 
 // A simulated Art-Net node at 2.0.0.host: records what reaches it and answers each ArtPoll.

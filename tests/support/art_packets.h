@@ -50,6 +50,14 @@ inline std::vector<std::uint8_t> MakeArtDmx(const std::uint8_t* channels, std::u
   return p;
 }
 
+// What one reply says a node outputs; a port outputs when bit 7 of its type is set.
+struct ReplyPorts {
+  std::uint8_t net = 0, subNet = 0, bindIndex = 0;
+  std::uint16_t numPorts = 0;
+  std::array<std::uint8_t, 4> portTypes{}, swOut{};
+};
+inline constexpr std::uint8_t kOutputPort = 0x80, kInputPort = 0x40;
+
 // An ArtPollReply in a receive-sized buffer; length says how much of it is sent.
 struct PollReply {
   std::array<std::uint8_t, kTestMaxDatagram> bytes{};
@@ -69,7 +77,26 @@ struct PollReply {
   PollReply& SetLongName(std::string_view name) {
     return PutText(bytes.data() + kAtLongName, kLongNameWidth, name), *this;
   }
+  // The routing fields: NetSwitch 18, SubSwitch 19, NumPorts 172-173 (high byte first),
+  // PortTypes 174-177, SwOut 190-193, BindIndex 211.
+  PollReply& SetPorts(const ReplyPorts& ports);
 };
+
+// A node of count output ports (at most four) on Net:Sub-Net, universes first, first + 1, ...
+inline ReplyPorts OutputPorts(std::uint8_t net, std::uint8_t subNet, std::uint8_t first,
+                              int count = 1, std::uint8_t bindIndex = 0) {
+  ReplyPorts p{net, subNet, bindIndex, static_cast<std::uint16_t>(count), {}, {}};
+  for (int i = 0; i < count && i < 4; ++i) {
+    p.portTypes[std::size_t(i)] = kOutputPort, p.swOut[std::size_t(i)] = std::uint8_t(first + i);
+  }
+  return p;
+}
+
+inline PollReply& PollReply::SetPorts(const ReplyPorts& p) {
+  Set(18, p.net).Set(19, p.subNet).Set(172, p.numPorts >> 8).Set(173, p.numPorts & 0xFF);
+  for (std::size_t i = 0; i < 4; ++i) Set(174 + i, p.portTypes[i]).Set(190 + i, p.swOut[i]);
+  return Set(211, p.bindIndex);
+}
 
 // Node n's reply: 2.0.0.(n % 250 + 1), 2.0.1.x after that.
 inline PollReply ReplyOfNode(std::size_t n) {
