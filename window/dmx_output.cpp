@@ -7,6 +7,9 @@ namespace chromaset {
 
 namespace {
 OutputPacer::Time Now() { return std::chrono::steady_clock::now(); }
+// Routed, a universe is paced as one destination standing for all its nodes: the pacer keeps
+// its fixed slots however many nodes there are.
+constexpr Ipv4Bytes kRoutedNodes{0, 0, 0, 0};
 }  // namespace
 
 QString PatchSummary(const DmxPatch& patch, int channels) {
@@ -38,6 +41,13 @@ DmxOutput::DmxOutput(ArtDmxSender& sender, RigModel& rig, TargetsFn targets, QOb
   RebuildUniverses(false);
 }
 
+std::vector<int> DmxOutput::Universes() const {
+  std::vector<int> ports;
+  ports.reserve(m_universes.size());
+  for (const Universe& universe : m_universes) ports.push_back(universe.portAddress);
+  return ports;
+}
+
 void DmxOutput::Reset() {
   m_rig.ClearColours();
   for (Universe& universe : m_universes) {
@@ -65,6 +75,7 @@ const DmxFrame* DmxOutput::UniverseFrame(int portAddress) const {
 void DmxOutput::RebuildUniverses(bool sendAll) {
   const Rig& rig = m_rig.Current();
   const std::vector<int> ports = rig.Universes();
+  const bool newSet = ports != Universes();
   std::vector<Universe> next(ports.size());
   std::vector<bool> changed(ports.size(), true);
   for (std::size_t u = 0; u < ports.size(); ++u) {
@@ -88,16 +99,20 @@ void DmxOutput::RebuildUniverses(bool sendAll) {
     m_fixtureUniverse[static_cast<std::size_t>(i)] = static_cast<int>(at - ports.begin());
   }
   MarkSelected();
-  if (!m_live) return;
-  // A moved, added or removed fixture: the universes whose frames it changed get them now (a
-  // universe the rig no longer uses is left alone). A rig file sends every stored colour.
-  std::array<Ipv4Bytes, kMaxUnicastTargets> destinations{};
-  const int count = Destinations(m_targets(), m_broadcast, destinations);
-  const auto now = Now();
-  for (std::size_t u = 0; u < m_universes.size(); ++u) {
-    if (sendAll || changed[u]) SendUniverse(m_universes[u], destinations.data(), count, now);
+  if (m_live) {
+    // A moved, added or removed fixture: the universes whose frames it changed get them now (a
+    // universe the rig no longer uses is left alone). A rig file sends every stored colour.
+    std::array<Ipv4Bytes, kMaxUnicastTargets> destinations{};
+    const int count = Destinations(m_targets(), m_broadcast, destinations);
+    const auto now = Now();
+    for (std::size_t u = 0; u < m_universes.size(); ++u) {
+      if (sendAll || changed[u]) SendUniverse(m_universes[u], destinations.data(), count, now);
+    }
+    EndPass();
+    Reschedule();
   }
-  Reschedule();
+  // Last: routes built for the new set may send at once.
+  if (newSet) emit UniversesChanged();
 }
 
 void DmxOutput::MarkSelected() {
@@ -128,11 +143,32 @@ bool DmxOutput::SetWhite(std::uint8_t white) {
 
 void DmxOutput::Transmit(Universe& universe, const Ipv4Bytes& destination, OutputPacer::Time now) {
   m_sender.SendArtDmx(&universe.frame, destination);
+  ++m_passFrames;
   universe.pacer.Sent(destination, universe.frame, now);
+}
+
+void DmxOutput::TransmitRouted(Universe& universe, OutputPacer::Time now) {
+  for (const Ipv4Bytes& node : m_routes.For(universe.portAddress)) {
+    m_sender.SendArtDmx(&universe.frame, node);
+    ++m_passFrames;
+  }
+  universe.pacer.Sent(kRoutedNodes, universe.frame, now);
+}
+
+void DmxOutput::EndPass() {
+  if (m_sync && m_passFrames > 0) m_sender.SendArtSync();
+  m_passFrames = 0;
 }
 
 void DmxOutput::SendUniverse(Universe& universe, const Ipv4Bytes* destinations, int count,
                              OutputPacer::Time now) {
+  if (m_routing) {
+    if (!m_routes.For(universe.portAddress).empty() &&
+        universe.pacer.Offer(kRoutedNodes, universe.frame, now) == OutputPacer::Action::kSendNow) {
+      TransmitRouted(universe, now);
+    }
+    return;
+  }
   for (int i = 0; i < count; ++i) {
     if (universe.pacer.Offer(destinations[i], universe.frame, now) ==
         OutputPacer::Action::kSendNow) {
@@ -148,6 +184,7 @@ void DmxOutput::Send() {
   for (Universe& universe : m_universes) {
     if (universe.selected) SendUniverse(universe, destinations.data(), count, now);
   }
+  EndPass();
   Reschedule();
 }
 
@@ -156,11 +193,18 @@ void DmxOutput::SendDue() {
   const int count = Destinations(m_targets(), m_broadcast, destinations);
   const auto now = Now();
   for (Universe& universe : m_universes) {
+    if (m_routing) {
+      if (!m_routes.For(universe.portAddress).empty() && universe.pacer.Due(kRoutedNodes, now)) {
+        TransmitRouted(universe, now);
+      }
+      continue;
+    }
     for (int i = 0; i < count; ++i) {
       const auto& to = destinations[static_cast<std::size_t>(i)];
       if (universe.pacer.Due(to, now)) Transmit(universe, to, now);
     }
   }
+  EndPass();
   Reschedule();
 }
 
@@ -174,7 +218,12 @@ void DmxOutput::Reschedule() {
   const auto now = Now();
   std::optional<OutputPacer::Time> wake;
   for (const Universe& universe : m_universes) {
-    const auto at = universe.pacer.NextWake(destinations.data(), count, now);
+    std::optional<OutputPacer::Time> at;
+    if (!m_routing) {
+      at = universe.pacer.NextWake(destinations.data(), count, now);
+    } else if (!m_routes.For(universe.portAddress).empty()) {
+      at = universe.pacer.NextWake(&kRoutedNodes, 1, now);
+    }
     if (at && (!wake || *at < *wake)) wake = at;
   }
   if (!wake) {
@@ -210,6 +259,45 @@ void DmxOutput::SetRateLimit(bool on) {
   for (Universe& universe : m_universes) universe.pacer.SetRateLimit(on);
   Reschedule();
   emit RateLimitChanged(on);
+}
+
+void DmxOutput::SetRouting(bool on) {
+  if (on == m_routing) return;
+  m_routing = on;
+  m_routes = RouteTable{};
+  Reschedule();
+  emit RoutingChanged(on);
+  emit RoutesChanged();
+}
+
+void DmxOutput::UseRoutes(const RouteTable& routes) {
+  if (routes == m_routes) return;
+  const RouteTable previous = std::exchange(m_routes, routes);
+  if (m_routing && m_live) {
+    const auto now = Now();
+    for (Universe& universe : m_universes) {
+      const auto before = previous.For(universe.portAddress);
+      bool sent = false;
+      for (const Ipv4Bytes& node : m_routes.For(universe.portAddress)) {
+        if (std::find(before.begin(), before.end(), node) != before.end()) continue;
+        m_sender.SendArtDmx(&universe.frame, node);
+        ++m_passFrames;
+        sent = true;
+      }
+      // A universe that went nowhere so far starts its pacing here; otherwise the nodes it
+      // already had keep theirs (their keep-alive is not put off by a newcomer).
+      if (sent && before.empty()) universe.pacer.Sent(kRoutedNodes, universe.frame, now);
+    }
+    EndPass();
+    Reschedule();
+  }
+  emit RoutesChanged();
+}
+
+void DmxOutput::SetSync(bool on) {
+  if (on == m_sync) return;
+  m_sync = on;
+  emit SyncChanged(on);
 }
 
 }  // namespace chromaset

@@ -1,6 +1,7 @@
 // The window's output: the frame of every universe the rig uses, and where and when each goes
-// (the targets chosen in the Devices menu, keep-alive and the rate limit, per universe and
-// destination). Slider repaints, rig changes and the pacing timer all send through here and
+// (the targets chosen in the Devices menu, or each universe to the nodes that output it;
+// keep-alive and the rate limit, per universe and destination; an ArtSync after each pass).
+// Slider repaints, rig changes, new routes and the pacing timer all send through here and
 // nowhere else.
 #pragma once
 
@@ -14,6 +15,7 @@
 #include "dmx_patch.h"
 #include "output_pacer.h"
 #include "rig_model.h"
+#include "route_table.h"
 
 namespace chromaset {
 
@@ -58,9 +60,29 @@ class DmxOutput : public QObject {
   bool RateLimit() const { return m_rateLimit; }
   void SetRateLimit(bool on);
 
+  // Each universe to the nodes that output it (Routes()) instead of the menu's targets: once
+  // per node, never broadcast; a universe without a destination is not sent. Turning it on or
+  // off forgets the routes.
+  bool Routing() const { return m_routing; }
+  void SetRouting(bool on);
+  // The routes to use from now on (a copy). While routing is on and live, each universe's
+  // current frame goes at once to every destination the previous routes did not have (a node
+  // that appears gets its universes without waiting for a change or keep-alive).
+  void UseRoutes(const RouteTable& routes);
+  const RouteTable& Routes() const { return m_routes; }
+  // The Port-Addresses the rig uses, ascending.
+  std::vector<int> Universes() const;
+  // One ArtSync to the broadcast address after the last ArtDmx of every pass that sent any.
+  bool Sync() const { return m_sync; }
+  void SetSync(bool on);
+
  signals:
   void KeepAliveChanged(bool on);
   void RateLimitChanged(bool on);
+  void RoutingChanged(bool on);
+  void SyncChanged(bool on);
+  void UniversesChanged();
+  void RoutesChanged();
 
  private:
   struct Universe {
@@ -78,6 +100,9 @@ class DmxOutput : public QObject {
   void SendDue();  // the timer: held frames and keep-alive
   void Reschedule();
   void Transmit(Universe& universe, const Ipv4Bytes& destination, OutputPacer::Time now);
+  // Routed: the universe's frame to each of its routed nodes, paced as one destination.
+  void TransmitRouted(Universe& universe, OutputPacer::Time now);
+  void EndPass();  // the ArtSync after a pass that sent frames
 
   ArtDmxSender& m_sender;
   RigModel& m_rig;
@@ -88,6 +113,10 @@ class DmxOutput : public QObject {
   bool m_keepAlive = false;
   bool m_rateLimit = false;
   bool m_live = false;
+  bool m_routing = false;
+  bool m_sync = false;
+  int m_passFrames = 0;  // ArtDmx sent in the pass under way
+  RouteTable m_routes;
   QTimer m_timer;
 };
 
