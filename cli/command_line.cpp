@@ -53,6 +53,10 @@ QString Bad(const char* option, const QString& value, const char* want) {
 
 // The values of a parsed command line into options; an empty string when all are good.
 QString ReadValues(const QCommandLineParser& parser, CliOptions& options) {
+  options.route = parser.isSet(QStringLiteral("route"));
+  options.sync = parser.isSet(QStringLiteral("sync"));
+  // A routed send waits less than a listing: it only needs the nodes, not every late answer.
+  if (options.route) options.waitSeconds = kDefaultRouteWaitSeconds;
   const QString wait = parser.value(QStringLiteral("wait"));
   if (parser.isSet(QStringLiteral("wait")) &&
       !ParseSeconds(wait, kMinWaitSeconds, kMaxWaitSeconds, options.waitSeconds)) {
@@ -131,16 +135,19 @@ QString CheckCombination(const QCommandLineParser& parser, CliOptions& options) 
   const bool send = commands.contains(QLatin1String("send"));
   const bool fixtures = commands.contains(QLatin1String("fixtures"));
   const bool rig = parser.isSet(QStringLiteral("rig"));
+  const bool route = parser.isSet(QStringLiteral("route"));  // itself checked: needs --rig
   options.mode = list ? CliMode::List : fixtures ? CliMode::Fixtures : CliMode::Send;
   for (const OptionEntry& entry : kOptions) {
     if (entry.mode == For::Any || !parser.isSet(QLatin1String(entry.name))) continue;
     const bool fits = (entry.mode == For::List && list) || (entry.mode == For::Send && send) ||
                       (entry.mode == For::Rig && rig) ||
-                      (entry.mode == For::Output && (list || fixtures));
+                      (entry.mode == For::Output && (list || fixtures)) ||
+                      (entry.mode == For::Poll && (list || route));
     if (!fits) {
       const char* needed = entry.mode == For::List     ? "list"
                            : entry.mode == For::Send   ? "send"
                            : entry.mode == For::Output ? "list or --fixtures"
+                           : entry.mode == For::Poll   ? "list or --route"
                                                        : "rig";
       return QStringLiteral("--%1 needs --%2")
           .arg(QLatin1String(entry.name), QLatin1String(needed));

@@ -14,17 +14,19 @@ namespace chromaset {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitNetwork = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitUnrouted = 3;  // --route: a universe no node outputs was not sent
 
 inline constexpr double kMinWaitSeconds = 0.1;
 inline constexpr double kMaxWaitSeconds = 60.0;
 inline constexpr double kDefaultWaitSeconds = 5.0;
+inline constexpr double kDefaultRouteWaitSeconds = 3.0;
 inline constexpr double kMaxHoldSeconds = 86400.0;
 
 enum class CliMode { Window, Help, Version, List, Send, Fixtures };
 
 struct CliOptions {
   CliMode mode = CliMode::Window;
-  double waitSeconds = kDefaultWaitSeconds;  // --list
+  double waitSeconds = kDefaultWaitSeconds;  // --list; --route (kDefaultRouteWaitSeconds)
   bool json = false;                         // --list, --fixtures
   QString fixturesText;                      // --fixtures: the words to search for; empty: all
   Rgbw values{};                             // --send
@@ -33,6 +35,8 @@ struct CliOptions {
   double holdSeconds = 0;                    // --send; 0: one frame
   QString rigPath;                           // --send --rig; empty: the patch above
   QStringList fixtureNames;                  // --send --rig; empty: every fixture
+  bool route = false;                        // --send --rig: to the nodes that output each
+  bool sync = false;                         // --send: an ArtSync after each pass's frames
 };
 
 struct CliParse {

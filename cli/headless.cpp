@@ -2,13 +2,16 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <span>
 
 #include "artnet_link.h"
 #include "fixture_listing.h"
 #include "node_listing.h"
 #include "rig_frames.h"
+#include "route_table.h"
 
 namespace chromaset {
 
@@ -66,22 +69,26 @@ bool OpenLink(ArtNetLink& link) {
   return false;
 }
 
+// Starts the receiver and sends the one ArtPoll; false (named on stderr) when it cannot go out.
+bool Poll(ArtNetLink& link) {
+  link.StartReceiver();
+  if (link.SendArtPoll()) return true;
+  Print(stderr, QStringLiteral("chromaset: the ArtPoll to 255.255.255.255 could not be sent "
+                               "(no route for broadcasts?)\n"));
+  return false;
+}
+
 int RunList(const CliOptions& options, const StopSignals& stop) {
   ArtNetLink link;
   if (!OpenLink(link)) return kExitNetwork;
-  link.StartReceiver();
-  if (!link.SendArtPoll()) {
-    Print(stderr, QStringLiteral("chromaset: the ArtPoll to 255.255.255.255 could not be sent "
-                                 "(no route for broadcasts?)\n"));
-    return kExitNetwork;
-  }
+  if (!Poll(link)) return kExitNetwork;
   // A stop signal ends the wait early; the nodes heard so far are still listed.
   stop.WaitUntil(After(Clock::now(), options.waitSeconds));
   NodeSnapshot snapshot;
   link.Nodes().Snapshot(snapshot);
   const Ipv4Bytes local = link.LocalAddresses()[0];
   link.Close();
-  const std::vector<NodeRow> rows = NodeRows(snapshot, local);
+  const std::vector<NodeRow> rows = NodeRows(snapshot, local, &link.Ports());
   Print(stdout, options.json ? FormatNodeJson(rows) : FormatNodeTable(rows));
   return kExitOk;
 }
@@ -100,14 +107,39 @@ QString FormatTarget(const Ipv4Bytes& ip) {
   return QStringLiteral("%1.%2.%3.%4").arg(ip[0]).arg(ip[1]).arg(ip[2]).arg(ip[3]);
 }
 
-// As the window sends: for each universe's frame, to each destination in turn.
+using Destinations = std::vector<std::vector<Ipv4Bytes>>;  // of each frame
+
+// --route: the frames' universes routed by what the nodes heard so far output, the added nodes
+// receiving all. A universe that goes nowhere is named on stderr and gives kExitUnrouted.
+int Route(const PortTable& ports, const std::vector<Ipv4Bytes>& added,
+          const std::vector<DmxFrame>& frames, Destinations& to) {
+  std::vector<PortEntry> entries;
+  ports.Snapshot(entries);
+  std::vector<int> universes;  // ascending, as the frames are
+  for (const DmxFrame& frame : frames) universes.push_back(frame.Net << 8 | frame.SubUni);
+  RouteTable routes;
+  routes.Build(entries, universes, added, Clock::now());
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    const std::span<const Ipv4Bytes> nodes = routes.For(universes[i]);
+    to[i].assign(nodes.begin(), nodes.end());
+  }
+  if (routes.Unrouted().empty()) return kExitOk;
+  QStringList names;
+  for (const int universe : routes.Unrouted())
+    names << QLatin1String(PortAddressText(universe).data());
+  Print(stderr, QStringLiteral("chromaset: no node outputs universe%1 %2: not sent\n")
+                    .arg(QLatin1String(names.size() > 1 ? "s" : ""), names.join(", ")));
+  return kExitUnrouted;
+}
+
+// As the window sends: for each universe's frame, to each of its destinations in turn; then
+// the ArtSync when asked for, so that it follows the last frame of the pass.
 bool SendFrames(ArtNetLink& link, const std::vector<DmxFrame>& frames,
-                const std::vector<Ipv4Bytes>& targets) {
-  static constexpr Ipv4Bytes kBroadcast = {255, 255, 255, 255};
-  const std::vector<Ipv4Bytes> all = targets.empty() ? std::vector<Ipv4Bytes>{kBroadcast} : targets;
+                const Destinations& destinations, bool sync) {
   bool sent = true;
-  for (const DmxFrame& frame : frames) {
-    for (const Ipv4Bytes& to : all) {
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    const DmxFrame& frame = frames[i];
+    for (const Ipv4Bytes& to : destinations[i]) {
       if (!link.SendArtDmx(&frame, to)) {
         Print(
             stderr,
@@ -115,6 +147,10 @@ bool SendFrames(ArtNetLink& link, const std::vector<DmxFrame>& frames,
         sent = false;
       }
     }
+  }
+  if (sync && !link.SendArtSync()) {
+    Print(stderr, QStringLiteral("chromaset: the ArtSync could not be sent\n"));
+    sent = false;
   }
   return sent;
 }
@@ -131,12 +167,23 @@ int RunSend(const CliOptions& options, const StopSignals& stop) {
       return kExitUsage;
     }
   }
+  static constexpr Ipv4Bytes kBroadcast = {255, 255, 255, 255};
+  Destinations to(frames.size(),
+                  options.targets.empty() ? std::vector<Ipv4Bytes>{kBroadcast} : options.targets);
   ArtNetLink link;
   if (!OpenLink(link)) return kExitNetwork;
-  // No receiver and no poll: only the frames go out.
+  int status = kExitOk;
+  if (options.route) {
+    if (!Poll(link)) return kExitNetwork;
+    if (!stop.WaitUntil(After(Clock::now(), options.waitSeconds))) return kExitOk;
+    status = Route(link.Ports(), options.targets, frames, to);
+    const bool none = std::all_of(to.begin(), to.end(), [](const auto& d) { return d.empty(); });
+    if (none) return status;  // nothing to send, nor to hold
+  }
+  // Without --route no receiver and no poll: only the frames go out.
   const auto start = Clock::now();
   const auto end = After(start, options.holdSeconds);
-  bool sent = SendFrames(link, frames, options.targets);
+  bool sent = SendFrames(link, frames, to, options.sync);
   for (int k = 1; sent; ++k) {
     const auto next = start + std::chrono::seconds(k);
     if (next >= end) {
@@ -144,10 +191,10 @@ int RunSend(const CliOptions& options, const StopSignals& stop) {
       break;
     }
     if (!stop.WaitUntil(next)) break;
-    sent = SendFrames(link, frames, options.targets);
+    sent = SendFrames(link, frames, to, options.sync);
   }
   link.Close();
-  return sent ? kExitOk : kExitNetwork;
+  return sent ? status : kExitNetwork;
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ QString YesNo(bool value) { return value ? QStringLiteral("yes") : QStringLitera
 
 }  // namespace
 
-std::vector<NodeRow> NodeRows(const NodeSnapshot& snapshot, const Ipv4Bytes& local) {
+std::vector<NodeRow> NodeRows(const NodeSnapshot& snapshot, const Ipv4Bytes& local,
+                              const PortTable* ports) {
   std::vector<NodeRow> rows;
   for (const NodeRecord& record : snapshot) {
     if (!IsInUse(record)) break;  // slots fill in order; the first free one ends the answers
@@ -44,20 +45,25 @@ std::vector<NodeRow> NodeRows(const NodeSnapshot& snapshot, const Ipv4Bytes& loc
     row.longName = NameField(record.LongName, sizeof record.LongName);
     row.driven = IsDrivenNode(record);
     row.localNetwork = IsOnLocalNetwork({ip[0], ip[1], ip[2], ip[3]}, local);
+    for (const int port :
+         ports ? ports->OutputsOf({ip[0], ip[1], ip[2], ip[3]}) : std::vector<int>{})
+      row.outputs << QLatin1String(PortAddressText(port).data());
     rows.push_back(row);
   }
   return rows;
 }
 
 QString FormatNodeTable(const std::vector<NodeRow>& rows) {
-  constexpr std::size_t kColumns = 6;
+  constexpr std::size_t kColumns = 7;
   using Line = std::array<QString, kColumns>;
   std::vector<Line> lines{{QStringLiteral("IP"), QStringLiteral("ESTA"),
                            QStringLiteral("SHORT NAME"), QStringLiteral("LONG NAME"),
-                           QStringLiteral("DRIVEN"), QStringLiteral("LOCAL NETWORK")}};
+                           QStringLiteral("DRIVEN"), QStringLiteral("LOCAL NETWORK"),
+                           QStringLiteral("OUTPUTS")}};
   for (const NodeRow& row : rows) {
     lines.push_back({row.ip, EstaText(row.estaCode), Printable(row.shortName),
-                     Printable(row.longName), YesNo(row.driven), YesNo(row.localNetwork)});
+                     Printable(row.longName), YesNo(row.driven), YesNo(row.localNetwork),
+                     row.outputs.isEmpty() ? QStringLiteral("-") : row.outputs.join(u' ')});
   }
   std::array<qsizetype, kColumns> widths{};
   for (const Line& line : lines) {
@@ -82,7 +88,8 @@ QString FormatNodeJson(const std::vector<NodeRow>& rows) {
                              {QStringLiteral("shortName"), row.shortName},
                              {QStringLiteral("longName"), row.longName},
                              {QStringLiteral("driven"), row.driven},
-                             {QStringLiteral("localNetwork"), row.localNetwork}});
+                             {QStringLiteral("localNetwork"), row.localNetwork},
+                             {QStringLiteral("outputs"), QJsonArray::fromStringList(row.outputs)}});
   }
   return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
 }

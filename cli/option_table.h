@@ -6,8 +6,8 @@
 
 namespace chromaset::options {
 
-// Output: --list or --fixtures.
-enum class For { Any, List, Send, Rig, Output };
+// Output: --list or --fixtures. Poll: --list or --send --route, which both collect answers.
+enum class For { Any, List, Send, Rig, Output, Poll };
 
 struct OptionEntry {
   const char* shortName;  // nullptr: long name only
@@ -25,9 +25,12 @@ inline constexpr OptionEntry kOptions[] = {
      "Send one ArtPoll to 255.255.255.255, collect the answers and list every node that "
      "answered, in answer order: IP address, ESTA manufacturer code, short name, long name, "
      "whether Chromaset drives it (code 0x2C1A in either byte order) and whether it is on this "
-     "computer's network (same first three octets as its first address)."},
-    {nullptr, "wait", "SECONDS", For::List,
-     "How long --list collects answers, 0.1 to 60 seconds (default 5)."},
+     "computer's network (same first three octets as its first address), and the "
+     "Port-Addresses its output ports send out (Net:Sub-Net:Universe, over all the replies of a "
+     "node with many ports; \"-\" for none)."},
+    {nullptr, "wait", "SECONDS", For::Poll,
+     "How long --list or --route collects answers, 0.1 to 60 seconds (default 5 for --list, "
+     "3 for --route)."},
     {nullptr, "fixtures", "[TEXT]", For::Any,
      "List the fixture definitions found in /usr/share/qlcplus/fixtures (the qlcplus-data "
      "package) and ~/.qlcplus/fixtures (which wins): each as Manufacturer/Model, the way a rig "
@@ -38,7 +41,8 @@ inline constexpr OptionEntry kOptions[] = {
     {nullptr, "json", nullptr, For::Output,
      "Print the list as one JSON array. For --list, names are read as Latin-1, as the window "
      "shows them, so every byte becomes one character; control characters are escaped as "
-     "\\u00XX. For --fixtures, each mode also lists its channels: name, role (red, green, blue, "
+     "\\u00XX, and \"outputs\" lists the output Port-Addresses. For --fixtures, each mode "
+     "also lists its channels: name, role (red, green, blue, "
      "white, cyan, magenta, yellow, dimmer or fixed), whether it is a fine byte and a fixed "
      "channel's value (a mode Chromaset cannot colour gives the names only)."},
     {nullptr, "send", "R,G,B,W", For::Any,
@@ -63,6 +67,18 @@ inline constexpr OptionEntry kOptions[] = {
     {nullptr, "fixture", "NAME", For::Rig,
      "Give the colour only to the rig's fixture of this name; repeat it for more. A name the "
      "file does not hold is a usage error."},
+    {nullptr, "route", nullptr, For::Rig,
+     "Send each universe of the rig only to the nodes that output it, never by broadcast: first "
+     "send one ArtPoll and collect the answers for --wait seconds, then unicast each universe's "
+     "frame once to every node whose reply names an output port on its Port-Address (ports "
+     "that only take input do not count). Each --to address is a node that never says what it "
+     "outputs: it receives every universe. A universe no node outputs is not sent and is named "
+     "on stderr; the others still go out, and the exit status is 3. --hold repeats the frames "
+     "to the nodes found in the wait. Ctrl-C during the wait ends it with nothing sent."},
+    {nullptr, "sync", nullptr, For::Send,
+     "After the frames, send one ArtSync to 255.255.255.255, so that nodes output the universes "
+     "together; with --hold, after every repeat too. Nodes go back to immediate output 4 "
+     "seconds after the last ArtSync."},
     {nullptr, "hold", "SECONDS", For::Send,
      "Keep the colour alive for this many seconds (up to 86400), repeating the frames every "
      "second; Ctrl-C or SIGTERM ends it at once."},
@@ -71,9 +87,12 @@ inline constexpr OptionEntry kOptions[] = {
 inline constexpr const char* kSynopsis[] = {
     "",
     "--list [--wait SECONDS] [--json]",
-    ("--send R,G,B,W [--to ADDRESS]... [--universe NET:SUB:UNI] [--address START] "
+    ("--send R,G,B,W [--to ADDRESS]... [--universe NET:SUB:UNI] [--address START] [--sync] "
      "[--hold SECONDS]"),
-    "--send R,G,B,W --rig FILE [--fixture NAME]... [--to ADDRESS]... [--hold SECONDS]",
+    ("--send R,G,B,W --rig FILE [--fixture NAME]... [--to ADDRESS]... [--sync] "
+     "[--hold SECONDS]"),
+    ("--send R,G,B,W --rig FILE --route [--wait SECONDS] [--fixture NAME]... [--to ADDRESS]... "
+     "[--sync] [--hold SECONDS]"),
     "--fixtures [TEXT] [--json]",
 };
 
@@ -94,6 +113,9 @@ inline constexpr ExitStatus kExitStatuses[] = {
     {kExitUsage,
      "usage error, a refused rig file (one naming a definition the library does not hold "
      "included) or a --fixture name it does not hold (nothing was sent)"},
+    {kExitUnrouted,
+     "--route: a universe of the rig went nowhere, as no node outputs it (named on stderr); the "
+     "other universes were sent"},
 };
 
 inline constexpr const char* kExamples[] = {
@@ -102,6 +124,7 @@ inline constexpr const char* kExamples[] = {
     "chromaset --send 0,0,0,255 --to 2.0.0.5 --to 2.0.0.6 --universe 0:1:2 --address 13",
     "chromaset --send 10,20,30,40 --hold 60",
     "chromaset --send 255,0,0,0 --rig stage.json --fixture 'Par 1' --fixture 'Par 2'",
+    "chromaset --send 0,0,255,0 --rig stage.json --route --sync --hold 60",
     "chromaset --fixtures cameo flat --json",
 };
 

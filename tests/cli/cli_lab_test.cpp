@@ -43,11 +43,14 @@ std::vector<std::uint8_t> Frame(std::size_t at, std::vector<std::uint8_t> rgbw, 
   return test::MakeArtDmx(channels.data(), 512, net, subUni);
 }
 
-TEST(CliLab, ListShowsAnsweringNodesInAnswerOrder) {
+TEST(CliLab, ListShowsAnsweringNodesInAnswerOrderWithTheirOutputs) {
   CHROMASET_LAB_OR_SKIP(lab, {5, 6});
   ReplyConfig five;
   five.longName = "Say \"hi\" & bye\xE9";
   five.delay = 200ms;  // answers second
+  // BindIndex 1 outputs 0:0:1 and 0:0:2; BindIndex 2 outputs 0:1:3 and takes input on 0:1:4.
+  five.ports = {test::OutputPorts(0, 0, 1, 2, 1), test::OutputPorts(0, 1, 3, 2, 2)};
+  five.ports[1].portTypes[1] = test::kInputPort;
   ReplyConfig six;
   six.ip = Ipv4{2, 0, 1, 6};
   SimNode node5(*lab, 5, five), node6(*lab, 6, six);
@@ -56,7 +59,10 @@ TEST(CliLab, ListShowsAnsweringNodesInAnswerOrder) {
   const Result text = Chromaset("--list --wait 1");  // the table (its layout: NodeListing)
   EXPECT_EQ(text.status, 0);
   EXPECT_TRUE(text.output.rfind("IP ", 0) == 0 &&
-              text.output.find("bye\xC3\xA9") != std::string::npos)
+              text.output.find("bye\xC3\xA9") != std::string::npos &&
+              text.output.find("  OUTPUTS\n") != std::string::npos &&  // node 6 has none:
+              text.output.find("  -\n") != std::string::npos &&
+              text.output.find("  0:0:1 0:0:2 0:1:3\n") != std::string::npos)
       << text.output;
 
   const Result json = Chromaset("--list --json --wait 1");
@@ -68,6 +74,56 @@ TEST(CliLab, ListShowsAnsweringNodesInAnswerOrder) {
   EXPECT_EQ(nodes[0][QStringLiteral("ip")].toString(), QStringLiteral("2.0.1.6"));
   EXPECT_EQ(nodes[1][QStringLiteral("longName")].toString(),
             QString::fromLatin1("Say \"hi\" & bye\xE9"));
+  EXPECT_EQ(nodes[0]["outputs"], QJsonArray());
+  EXPECT_EQ(nodes[1]["outputs"], (QJsonArray{"0:0:1", "0:0:2", "0:1:3"}));
+}
+
+// --route: each universe once at each node that outputs it (node 5 outputs 0:0:1 on two ports;
+// node 6 only takes input on it), never broadcast; 0:0:9, output by none, is named and gives 3.
+// An added node (--to) gets every universe, and --sync's ArtSync follows the last frame.
+TEST(CliLab, SendRigRouteUnicastsEachUniverseToItsOutputsAndSyncFollowsTheFrames) {
+  CHROMASET_LAB_OR_SKIP(lab, {5, 6, 7});
+  ReplyConfig five, six, seven;
+  five.ports = {test::OutputPorts(0, 0, 1, 2, 1), test::OutputPorts(0, 1, 3, 1, 2)};
+  five.ports[0].swOut[1] = 1;
+  six.ports = {test::OutputPorts(0, 1, 3, 1, 1), test::OutputPorts(0, 0, 1, 1, 2)};
+  six.ports[1].portTypes[0] = test::kInputPort;
+  seven.answer = false;
+  SimNode node5(*lab, 5, five), node6(*lab, 6, six), node7(*lab, 7, seven);
+  QTemporaryDir dir;
+  const QString rig = dir.filePath(QStringLiteral("stage.json"));
+  ASSERT_TRUE(test::WriteFile(rig, R"({"chromasetRig": 1, "fixtures": [
+    {"name": "A", "universe": "0:0:1", "address": 1, "layout": "RGBW"},
+    {"name": "B", "universe": "0:1:3", "address": 5, "layout": "RGBW"},
+    {"name": "C", "universe": "0:0:9", "address": 1, "layout": "RGBW"}]})"));
+  const std::string send = "--send 1,2,3,4 --wait 0.5 --route --rig '" + rig.toStdString() + "'";
+  using Bytes = std::vector<std::uint8_t>;
+  const Bytes a = Frame(0, {1, 2, 3, 4}, 0, 0x01), b = Frame(4, {1, 2, 3, 4}, 0, 0x13),
+              c = Frame(0, {1, 2, 3, 4}, 0, 0x09),
+              sync = {'A', 'r', 't', '-', 'N', 'e', 't', 0, 0, 0x52, 0, 14, 0, 0};
+  const struct {
+    std::string args, output;
+    int status;
+    std::vector<Bytes> at5, at6, at7;
+  } cases[] = {{send, "chromaset: no node outputs universe 0:0:9: not sent\n", 3, {a, b}, {b}, {}},
+               {send + " --to 2.0.0.7 --sync", "", 0, {a, b, sync}, {b, sync}, {a, c, b, sync}}};
+  const auto scope = lab->EnterController();
+  for (const auto& run : cases) {
+    const Result result = Chromaset(run.args);
+    EXPECT_TRUE(result.status == run.status && result.output == run.output) << result.output;
+    std::this_thread::sleep_for(100ms);  // anything still in flight
+    for (const auto& [node, want] :
+         {std::pair{&node5, run.at5}, {&node6, run.at6}, {&node7, run.at7}}) {
+      std::vector<Bytes> got;  // after the poll: frames to the node itself, the ArtSync broadcast
+      for (const Datagram& d : node->Received()) {
+        if (test::ArtNetOpCode(d.bytes) == test::kTestOpPoll) continue;
+        got.push_back(d.bytes);
+        EXPECT_EQ(d.to, d.bytes == sync ? kBroadcast : node->Address()) << run.args;
+      }
+      EXPECT_EQ(got, want) << run.args << " at " << FormatIpv4(node->Address());
+      node->ClearReceived();
+    }
+  }
 }
 
 TEST(CliLab, SendPutsTheFrameOnTheWireByBroadcastAndToEachTarget) {

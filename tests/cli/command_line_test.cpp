@@ -45,6 +45,8 @@ TEST(CommandLine, GoodCommandsBecomeOptions) {
   for (const QString& line : HelpText().split('\n'))
     EXPECT_LE(line.size(), 100) << line.toStdString();
   EXPECT_EQ(Parse({}).options.mode, CliMode::Window);
+  p = Parse({"--send", "1,2,3,4", "--rig", "a", "--route", "--sync"});  // 3 s unless told
+  EXPECT_TRUE(p.options.route && p.options.sync && p.options.waitSeconds == 3);
   p = Parse({"--fixtures", "cameo", "--json", "flat pro"});
   EXPECT_TRUE(p.options.mode == CliMode::Fixtures && p.options.json &&
               p.options.fixturesText == "cameo flat pro");
@@ -87,7 +89,12 @@ TEST(CommandLine, EachUsageErrorNamesTheOptionAndValue) {
       {{"--send", "1,2,3,4", "--rig", "a", "--universe", "0:0:1"},
        "--universe cannot be used with --rig"},
       {{"--send", "1,2,3,4", "--address", "5", "--rig", "a"},
-       "--address cannot be used with --rig"}};
+       "--address cannot be used with --rig"},
+      {{"--send", "1,2,3,4", "--route"}, "--route needs --rig"},
+      {{"--send", "1,2,3,4", "--wait", "1", "--route"}, "--route needs --rig"},
+      {{"--send", "1,2,3,4", "--rig", "a", "--wait", "1"}, "--wait needs --list or --route"},
+      {{"--list", "--sync"}, "--sync needs --send"},
+      {{"--send", "1,2,3,4", "--rig", "a", "--route", "--route"}, "--route is given more"}};
   for (const auto& [args, named] : others) check(args, named);
 }
 
