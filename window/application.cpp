@@ -28,6 +28,8 @@ int RunChromaset(ArtNetLink& link, const InitOptions& options, SettingsStore* st
   }
   dialog->Output().SetKeepAlive(settings.keepAlive);
   dialog->Output().SetRateLimit(settings.rateLimit);
+  dialog->Output().SetSync(settings.artSync);
+  dialog->Output().SetRouting(settings.routeToOutputs);
   dialog->Favourites().SetStored(settings.favourites);
   if (!dialog->OnInitDialog(StartOptions(options, settings))) {
     // The socket is closed; nothing further goes out.

@@ -69,6 +69,8 @@ void AutoSave::SaveNow() {
   m_settings.patch = m_dialog.Model().Current().At(0).patch;
   m_settings.keepAlive = m_dialog.Output().KeepAlive();
   m_settings.rateLimit = m_dialog.Output().RateLimit();
+  m_settings.artSync = m_dialog.Output().Sync();
+  m_settings.routeToOutputs = m_dialog.Output().Routing();
   m_settings.favourites = m_dialog.Favourites().Stored();
   m_settings.windowPosition = m_placement.Position();
   m_store.Save(m_settings);

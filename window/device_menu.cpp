@@ -105,6 +105,8 @@ void DeviceMenu::CreateTail() {
   m_addItem = m_menu->addAction(QString::fromUtf8(kAddNodeText));
   connect(m_addItem, &QAction::triggered, this, &DeviceMenu::AskForNode);
   m_removeMenu = m_menu->addMenu(QString::fromUtf8(kRemoveNodeText));
+  m_routeItem = m_menu->addAction(QString::fromUtf8(kRouteItemText));
+  m_routeItem->setCheckable(true);
   m_waitItem = m_menu->addAction(QString::fromUtf8(kWaitAtStartText));
   m_waitItem->setCheckable(true);
   m_waitItem->setChecked(m_waitAtStart);
@@ -159,15 +161,34 @@ void DeviceMenu::AddDeviceItem(const Ipv4Bytes& ip, const QString& text, const Q
   item->setCheckable(true);
   item->setChecked(false);
   item->setEnabled(IsOnLocalNetwork(ip, m_localAddresses[0]));
-  item->setToolTip(QStringLiteral("<qt>%1<br>%2</qt>").arg(FormatAddress(ip), tip));
   m_menu->insertAction(m_separator, item);
   m_deviceItems[index] = item;
   m_deviceAddresses[index] = ip;
+  m_deviceTips[index] = tip;
+  item->setToolTip(ItemTip(index));
   connect(item, &QAction::triggered, this, [this, item, k] {
     item->setChecked(!item->isChecked());
     OnDevice(k);
   });
   ++m_itemCount;
+}
+
+QString DeviceMenu::ItemTip(std::size_t index) const {
+  const Ipv4Bytes& ip = m_deviceAddresses[index];
+  QString tip = QStringLiteral("<qt>%1<br>%2").arg(FormatAddress(ip), m_deviceTips[index]);
+  const std::vector<int> outputs = m_ports != nullptr ? m_ports->OutputsOf(ip) : std::vector<int>{};
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    tip += QLatin1String(i == 0 ? "<br>Outputs " : ", ");
+    tip += QLatin1String(PortAddressText(outputs[i]).data());
+  }
+  return tip + QStringLiteral("</qt>");
+}
+
+void DeviceMenu::RefreshTooltips() {
+  for (int k = 0; k < m_itemCount; ++k) {
+    const auto index = static_cast<std::size_t>(k);
+    m_deviceItems[index]->setToolTip(ItemTip(index));
+  }
 }
 
 void DeviceMenu::ApplyPendingTicks() {

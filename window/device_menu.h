@@ -17,6 +17,7 @@
 #include "ids.h"
 #include "node_table.h"
 #include "output_pacer.h"
+#include "port_table.h"
 
 class QAction;
 class QMenu;
@@ -31,6 +32,7 @@ inline constexpr char kSearchAgainText[] = "Search again";
 inline constexpr char kAddNodeText[] = "Add node\u2026";
 inline constexpr char kRemoveNodeText[] = "Remove added node";
 inline constexpr char kWaitAtStartText[] = "Wait for nodes at start";
+inline constexpr char kRouteItemText[] = "Send each universe to the nodes that output it";
 
 // How long "Search again" (and the background search at start) listens for answers.
 inline constexpr std::chrono::milliseconds kSearchWait{3000};
@@ -48,6 +50,10 @@ class DeviceMenu : public QObject {
   // Sends one ArtPoll; empty when there is no link (the search then only waits).
   void SetPoll(std::function<void()> poll) { m_poll = std::move(poll); }
   void SetSearchWait(std::chrono::milliseconds wait) { m_searchWait = wait; }
+  // What the nodes output, shown in the device items' tooltips ("Outputs 0:0:1, 0:0:2").
+  void SetPorts(const PortTable* ports) { m_ports = ports; }
+  // The tooltips again from the port table, the items as they are.
+  void RefreshTooltips();
   // The remembered choices (added nodes, ticks, wait at start); call before Create.
   void Restore(const Settings& settings);
   // Writes the device choices into settings; until the user chooses, the ticks stay as loaded.
@@ -81,10 +87,13 @@ class DeviceMenu : public QObject {
   QAction* AddItem() const { return m_addItem; }
   QMenu* RemoveMenu() const { return m_removeMenu; }
   QAction* WaitItem() const { return m_waitItem; }
+  // "Send each universe to the nodes that output it", unchecked; NodeRouting drives it.
+  QAction* RouteItem() const { return m_routeItem; }
 
  private:
   void CreateTail();
   void AddDeviceItem(const Ipv4Bytes& ip, const QString& text, const QString& tip);
+  QString ItemTip(std::size_t index) const;
   void ApplyPendingTicks();
   void RefreshRemoveMenu();
   void ShowSearchProgress();
@@ -105,10 +114,13 @@ class DeviceMenu : public QObject {
   QAction* m_addItem = nullptr;
   QMenu* m_removeMenu = nullptr;
   QAction* m_waitItem = nullptr;
+  QAction* m_routeItem = nullptr;
+  const PortTable* m_ports = nullptr;
 
   // The device items by position and the address each was built with.
   std::array<QAction*, kMaxDeviceItems> m_deviceItems{};
   std::array<Ipv4Bytes, kMaxDeviceItems> m_deviceAddresses{};
+  std::array<QString, kMaxDeviceItems> m_deviceTips{};  // the second line of each tooltip
   int m_itemCount = 0;
   int m_deviceCount = 0;  // accepted nodes in the table (listed or not) plus added items
 

@@ -29,6 +29,10 @@ OutputMenu::OutputMenu(DmxOutput& output, QMenuBar* bar, QAction* before, QLabel
   m_rateLimit->setCheckable(true);
   m_rateLimit->setToolTip(tr("At most 44 frames per second to each destination"));
   connect(m_rateLimit, &QAction::toggled, &m_output, &DmxOutput::SetRateLimit);
+  m_sync = m_menu->addAction(tr("Synchronise universes (ArtSync)"));
+  m_sync->setCheckable(true);
+  m_sync->setToolTip(tr("Nodes show the frames of one change together"));
+  connect(m_sync, &QAction::toggled, &m_output, &DmxOutput::SetSync);
   m_menu->setToolTipsVisible(true);
 
   if (m_status != nullptr) {
@@ -40,6 +44,8 @@ OutputMenu::OutputMenu(DmxOutput& output, QMenuBar* bar, QAction* before, QLabel
   connect(&m_output.Model(), &RigModel::Changed, this, &OutputMenu::ShowState);
   connect(&m_output, &DmxOutput::KeepAliveChanged, this, &OutputMenu::ShowState);
   connect(&m_output, &DmxOutput::RateLimitChanged, this, &OutputMenu::ShowState);
+  connect(&m_output, &DmxOutput::SyncChanged, this, &OutputMenu::ShowState);
+  connect(&m_output, &DmxOutput::RoutesChanged, this, &OutputMenu::ShowState);
   ShowState();
 }
 
@@ -58,10 +64,20 @@ void OutputMenu::OnPatch() {
 void OutputMenu::ShowState() {
   m_keepAlive->setChecked(m_output.KeepAlive());
   m_rateLimit->setChecked(m_output.RateLimit());
+  m_sync->setChecked(m_output.Sync());
   if (m_status == nullptr) return;
   QString text = RigSummary(m_output.Model().Current());
   if (m_output.KeepAlive()) text += tr(" \u00b7 kept alive");
   if (m_output.RateLimit()) text += tr(" \u00b7 44 frames/s");
+  if (m_output.Routing()) {
+    text += tr(" \u00b7 routed");
+    const std::vector<int>& unrouted = m_output.Routes().Unrouted();
+    for (std::size_t i = 0; i < unrouted.size(); ++i) {
+      text += i == 0 ? tr(" \u00b7 not routed: ") : QStringLiteral(", ");
+      text += QLatin1String(PortAddressText(unrouted[i]).data());
+    }
+  }
+  if (m_output.Sync()) text += tr(" \u00b7 ArtSync");
   m_status->setText(text);
 }
 

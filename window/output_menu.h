@@ -1,5 +1,6 @@
-// The Output menu (Patch…, Keep output alive, Limit to 44 frames/s) and the status line that
-// shows the patch at a glance; both follow the output's settings however they change.
+// The Output menu (Patch…, Keep output alive, Limit to 44 frames/s, Synchronise universes) and
+// the status line that shows the patch at a glance and how the output goes (routed, and which
+// universes no node outputs; synchronised); both follow the output however it changes.
 #pragma once
 
 #include <QObject>
@@ -26,6 +27,7 @@ class OutputMenu : public QObject {
   QAction* PatchItem() const { return m_patch; }
   QAction* KeepAliveItem() const { return m_keepAlive; }
   QAction* RateLimitItem() const { return m_rateLimit; }
+  QAction* SyncItem() const { return m_sync; }
   // Opens the patch dialog; OK applies it.
   void OnPatch();
 
@@ -39,6 +41,7 @@ class OutputMenu : public QObject {
   QAction* m_patch = nullptr;
   QAction* m_keepAlive = nullptr;
   QAction* m_rateLimit = nullptr;
+  QAction* m_sync = nullptr;
 };
 
 }  // namespace chromaset

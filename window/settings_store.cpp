@@ -152,6 +152,8 @@ Settings SettingsStore::Load() {
   s.patch.start = r.Int(kPatchKeys[3], 1, kMaxStartAddress, 1);
   s.keepAlive = r.Bool(QStringLiteral("output/keepAlive"), false);
   s.rateLimit = r.Bool(QStringLiteral("output/rateLimit"), false);
+  s.artSync = r.Bool(QStringLiteral("output/artSync"), false);
+  s.routeToOutputs = r.Bool(QStringLiteral("devices/routeToOutputs"), false);
   s.waitAtStart = r.Bool(QStringLiteral("devices/waitAtStart"), true);
   s.addedNodes = r.Addresses(QStringLiteral("devices/added"));
   s.tickedDevices = r.Addresses(QStringLiteral("devices/ticked"));
@@ -186,6 +188,8 @@ bool SettingsStore::Save(const Settings& s) {
   for (int i = 0; i < 4; ++i) file.setValue(kPatchKeys[i], patch[i]);
   file.setValue(QStringLiteral("output/keepAlive"), s.keepAlive);
   file.setValue(QStringLiteral("output/rateLimit"), s.rateLimit);
+  file.setValue(QStringLiteral("output/artSync"), s.artSync);
+  file.setValue(QStringLiteral("devices/routeToOutputs"), s.routeToOutputs);
   file.setValue(QStringLiteral("devices/waitAtStart"), s.waitAtStart);
   file.setValue(QStringLiteral("devices/added"), JoinAddresses(s.addedNodes));
   file.setValue(QStringLiteral("devices/ticked"), JoinAddresses(s.tickedDevices));

@@ -23,6 +23,8 @@ struct Settings {
   bool keepAlive = false;
   bool rateLimit = false;
   bool waitAtStart = true;
+  bool routeToOutputs = false;  // each universe to the nodes that output it
+  bool artSync = false;
   std::vector<Ipv4Bytes> addedNodes;  // at most kMaxAddedNodes, each a usable node address
   std::array<std::optional<Rgbw>, kFavourites> favourites{};
   std::vector<Ipv4Bytes> tickedDevices;  // in menu order

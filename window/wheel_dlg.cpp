@@ -26,6 +26,7 @@
 #include "favourites_bar.h"
 #include "fixture_list.h"
 #include "library_loader.h"
+#include "node_routing.h"
 #include "output_menu.h"
 #include "pick_geometry.h"
 #include "rig_menu.h"
@@ -44,6 +45,11 @@ namespace {
 // One row of the wheel picture: kWheelSize 32-bit pixels, no padding.
 constexpr qsizetype kWheelBytesPerLine = qsizetype{kWheelSize} * sizeof(WheelPixel);
 
+const PortTable& NoPorts() {
+  static const PortTable empty;
+  return empty;
+}
+
 }  // namespace
 
 std::uint32_t KeyStateFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
@@ -59,17 +65,24 @@ std::uint32_t KeyStateFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modi
 }
 
 CWheelDlg::CWheelDlg(ArtNetLink& link, QWidget* parent)
-    : CWheelDlg(link, link.Nodes(), link.LocalAddresses(), parent) {
+    : CWheelDlg(link, link.Nodes(), link.LocalAddresses(), link.Ports(), parent) {
   m_link = &link;
   m_devices->SetPoll([&link] { link.SendArtPoll(); });
+  m_routing->SetPoll([&link] { link.SendArtPoll(); });
 }
 
 CWheelDlg::CWheelDlg(ArtDmxSender& sender, const NodeTable& nodes,
                      const LocalAddressTable& localAddresses, QWidget* parent)
+    : CWheelDlg(sender, nodes, localAddresses, NoPorts(), parent) {}
+
+CWheelDlg::CWheelDlg(ArtDmxSender& sender, const NodeTable& nodes,
+                     const LocalAddressTable& localAddresses, const PortTable& ports,
+                     QWidget* parent)
     : QDialog(parent),
       m_ui(std::make_unique<Ui::CWheelDlg>()),
       m_sender(sender),
       m_nodes(nodes),
+      m_ports(ports),
       m_devices(new DeviceMenu(nodes, localAddresses, this)) {
   InitChromasetResources();
   m_wheelBuild = StartWheelBuild();
@@ -107,6 +120,8 @@ void CWheelDlg::SetUpControls() {
   m_library = new LibraryLoader(FixtureLibrary::DefaultFolders(), this);
   m_output = new DmxOutput(
       m_sender, *m_rig, [this] { return SelectedTargets(); }, this);
+  m_routing = new NodeRouting(
+      m_ports, *m_output, {}, [this] { return m_devices->AddedNodes(); }, {}, this);
   // Another fixture chosen: the sliders show its colour, and their repaints send nothing.
   connect(m_rig, &RigModel::SelectionChanged, this, &CWheelDlg::ShowSelectedColour);
   // A colour set in the same pass (a pick right after selecting) is sent by the next paints.
@@ -140,6 +155,7 @@ bool CWheelDlg::OnInitDialog(const InitOptions& options) {
   BuildWheel();
   InitOutput();
   BuildDeviceMenu();
+  m_routing->Attach(*m_devices);
   m_outputMenu =
       new OutputMenu(*m_output, m_menuBar, m_windowMenu->menuAction(), m_ui->m_outputStatus, this);
   m_outputMenu->Menu()->addSeparator();

@@ -18,6 +18,7 @@
 #include "ids.h"
 #include "node_table.h"
 #include "output_pacer.h"
+#include "port_table.h"
 #include "rig_model.h"
 #include "wheel_image.h"
 
@@ -37,6 +38,7 @@ namespace chromaset {
 class FavouritesBar;
 class FixtureList;
 class LibraryLoader;
+class NodeRouting;
 class RigMenu;
 class OutputMenu;
 class ValuePanel;
@@ -81,6 +83,10 @@ class CWheelDlg : public QDialog {
   // nothing, it only waits, and output goes to sender.
   CWheelDlg(ArtDmxSender& sender, const NodeTable& nodes, const LocalAddressTable& localAddresses,
             QWidget* parent = nullptr);
+  // The same with what the nodes output, for sending each universe to the nodes that output it
+  // (without it, no node outputs anything).
+  CWheelDlg(ArtDmxSender& sender, const NodeTable& nodes, const LocalAddressTable& localAddresses,
+            const PortTable& ports, QWidget* parent = nullptr);
   ~CWheelDlg() override;
 
   // Everything before the window is first shown, in this order: window menu with the About
@@ -147,6 +153,7 @@ class CWheelDlg : public QDialog {
   // "ALL (Broadcast)" and the device items: the part of the Devices menu above its separator.
   int MenuItemCount() const { return 1 + m_devices->ItemCount(); }
   DeviceMenu& Devices() const { return *m_devices; }
+  NodeRouting& Routing() const { return *m_routing; }
   const WheelImage& Wheel() const { return BuiltWheel(); }
 
  protected:
@@ -180,6 +187,7 @@ class CWheelDlg : public QDialog {
   ArtNetLink* m_link = nullptr;  // null when the network is given from outside
   ArtDmxSender& m_sender;
   const NodeTable& m_nodes;
+  const PortTable& m_ports;
 
   QSlider* m_sliderWhite = nullptr;
   QSlider* m_sliderGreen = nullptr;
@@ -197,6 +205,7 @@ class CWheelDlg : public QDialog {
   QMenuBar* m_menuBar = nullptr;
   QMenu* m_windowMenu = nullptr;
   DeviceMenu* m_devices = nullptr;  // a child of the dialog
+  NodeRouting* m_routing = nullptr;
 
   // Slider paints reach the output only once the Devices menu exists.
   bool m_outputReady = false;

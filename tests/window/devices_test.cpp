@@ -26,9 +26,10 @@ TEST(DevicesMenu, SearchAgainRebuildsKeepingTicksByAddressAndTheBroadcastMark) {
   EXPECT_EQ(dlg.Devices().SearchItem()->text(), "Searching\u2026 (3 answered)");
   EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.21"}));  // usable meanwhile
   ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.Devices().Searching(); }));
-  EXPECT_EQ(Texts(dlg),
-            QStringList({"ALL (Broadcast)", "First", "Far", "Late", "|", "Search again",
-                         "Add node\u2026", "Remove added node", "Wait for nodes at start"}));
+  EXPECT_EQ(Texts(dlg), QStringList({"ALL (Broadcast)", "First", "Far", "Late", "|", "Search again",
+                                     "Add node\u2026", "Remove added node",
+                                     "Send each universe to the nodes that output it",
+                                     "Wait for nodes at start"}));
   EXPECT_FALSE(rig.Item(2)->isEnabled());
   rig.Item(3)->trigger();
   EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.21", "2.0.0.23"}));

@@ -88,7 +88,8 @@ struct Rig : ArtDmxSender {
   int syncs = 0;
   std::optional<NodeTable> table{std::in_place};
   LocalAddressTable locals{};
-  CWheelDlg dlg{*this, *table, locals};
+  PortTable ports;  // what the nodes output, filled by hand
+  CWheelDlg dlg{*this, *table, locals, ports};
 };
 
 // Where one paint of a slider (Red unless told) sends the frame.

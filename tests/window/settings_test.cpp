@@ -17,7 +17,7 @@ TEST(SettingsStore, RoundTripAndNoFileWithoutAChange) {
   EXPECT_FALSE(QFile::exists(path));
 
   s.patch = {127, 15, 15, 509};
-  s.keepAlive = s.rateLimit = true;
+  s.keepAlive = s.rateLimit = s.routeToOutputs = s.artSync = true;
   s.waitAtStart = s.broadcastTicked = false;
   s.addedNodes = {{2, 0, 0, 9}, {10, 1, 2, 3}};
   s.favourites[0] = Rgbw{0x0F, 0x80, 0x00, 0x01};  // single digits keep their leading zero
@@ -51,10 +51,10 @@ TEST(SettingsStore, DamagedFileGivesDefaultsForWhatIsWrongWithOneLineEach) {
     Settings expected;
   } cases[] = {
       {QByteArray("\x00\xff[[[ not a settings file\n", 26), {"is corrupt"}, Settings{}},
-      {"[output]\nnet=128\nsubNet=-1\nuniverse=3\nstart=510\nkeepAlive=maybe\n"
+      {"[output]\nnet=128\nsubNet=-1\nuniverse=3\nstart=510\nkeepAlive=maybe\nartSync=1\n"
        "[devices]\nadded=300.1.1.1 2.0.0.77 127.0.0.1\nticked=x 2.0.0.6 2.0.0.6\nwaitAtStart=1\n"
        "[favourites]\n1=GG0000FF\n2=FF000080\n3=FF00\n4=0x00FF00\n[window]\nx=5\n",
-       {"output/net", "output/subNet", "output/start", "output/keepAlive",
+       {"output/net", "output/subNet", "output/start", "output/keepAlive", "output/artSync",
         "devices/added: '300.1.1.1'", "devices/added: '127.0.0.1'", "devices/ticked: 'x'",
         "'2.0.0.6' is listed twice", "devices/waitAtStart", "favourites/1", "favourites/3",
         "favourites/4", "window/y"},
