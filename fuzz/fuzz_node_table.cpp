@@ -5,8 +5,8 @@
 // Input: byte 0 chooses how many known nodes (10.0.0.n) the table holds first, 0..99, so the
 // full-table paths are reachable; then datagrams, each a 2-byte little-endian length and that
 // many bytes (cut at the end of the input).
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -70,9 +70,8 @@ void CheckPorts(const chromaset::PortTable& ports, const chromaset::RouteTable& 
     for (std::size_t d = 0; d < to.size(); ++d) {
       for (std::size_t other = d + 1; other < to.size(); ++other) Check(to[other] != to[d]);
       Check(std::any_of(all.begin(), all.end(), [&](const chromaset::PortEntry& e) {
-        return e.ip == to[d] &&
-               std::find(e.outputs.begin(), e.outputs.begin() + e.outputCount, universe) !=
-                   e.outputs.begin() + e.outputCount;
+        return e.ip == to[d] && std::find(e.outputs.begin(), e.outputs.begin() + e.outputCount,
+                                          universe) != e.outputs.begin() + e.outputCount;
       }));
     }
   }
@@ -98,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     table.Snapshot(after);
     CheckStep(datagram, before, after);
     // The universes named by the datagram's own routing bytes, so routes are often non-empty.
-    const std::vector<int> universes = {0, (d(18) & 0x7F) << 8 | (d(19) & 0xF) << 4 | (d(190) & 0xF),
+    const std::vector<int> universes = {0,
+                                        (d(18) & 0x7F) << 8 | (d(19) & 0xF) << 4 | (d(190) & 0xF),
                                         (d(18) & 0x7F) << 8 | (d(19) & 0xF) << 4 | (d(191) & 0xF)};
     static std::vector<chromaset::PortEntry> snapshot;
     ports.Snapshot(snapshot);

@@ -56,10 +56,9 @@ PortTable::Update PortTable::ApplyPollReply(const std::uint8_t* reply, std::size
     ++m_used;
   } else {
     // Full: the entry silent longest may give way, a node still heard never does.
-    target = std::min_element(m_entries.begin(), m_entries.end(),
-                              [](const PortEntry& a, const PortEntry& b) {
-                                return a.lastReply < b.lastReply;
-                              });
+    target = std::min_element(
+        m_entries.begin(), m_entries.end(),
+        [](const PortEntry& a, const PortEntry& b) { return a.lastReply < b.lastReply; });
     if (!Silent(*target, now)) {
       if (m_dropped++ == 0) {
         std::fprintf(stderr,

@@ -47,9 +47,9 @@ void RouteTable::Build(const std::vector<PortEntry>& ports, const std::vector<in
 }
 
 std::span<const Ipv4Bytes> RouteTable::For(int portAddress) const {
-  const auto it = std::lower_bound(
-      m_routes.begin(), m_routes.end(), portAddress,
-      [](const Route& route, int port) { return route.portAddress < port; });
+  const auto it =
+      std::lower_bound(m_routes.begin(), m_routes.end(), portAddress,
+                       [](const Route& route, int port) { return route.portAddress < port; });
   if (it == m_routes.end() || it->portAddress != portAddress) return {};
   return {m_destinations.data() + it->first, it->count};
 }

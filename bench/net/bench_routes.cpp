@@ -35,7 +35,8 @@ void BM_RepliesOfOnePoll(benchmark::State& state) {
   PortTable ports;
   for (auto _ : state) {
     const PortTime now = std::chrono::steady_clock::now();
-    for (const auto& reply : replies) ProcessDatagram(reply.data(), reply.length, nodes, ports, now);
+    for (const auto& reply : replies)
+      ProcessDatagram(reply.data(), reply.length, nodes, ports, now);
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(replies.size()));
 }

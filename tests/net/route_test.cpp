@@ -75,7 +75,8 @@ TEST(NetRoutes, RepliesToDestinations) {
        {Universe(3, 5, 2), Universe(0x83 & 0x7F, 15, 2)},
        {{Universe(3, 5, 2), {kA}}}},
       {"two nodes on one universe, by address whatever the order heard; two ports once",
-       {{kB, OutputPorts(0, 0, 1, 1)}, {kA, OutputPorts(0, 0, 1, 1)},
+       {{kB, OutputPorts(0, 0, 1, 1)},
+        {kA, OutputPorts(0, 0, 1, 1)},
         {kA, OutputPorts(0, 0, 1, 1, 2)}},
        {1},
        {{1, {kA, kB}}}},
@@ -88,8 +89,10 @@ TEST(NetRoutes, RepliesToDestinations) {
        {1},
        {}},
       {"addresses no node can have are never sent to",
-       {{{0, 0, 0, 5}, OutputPorts(0, 0, 1, 1)}, {{127, 0, 0, 1}, OutputPorts(0, 0, 1, 1)},
-        {{255, 255, 255, 255}, OutputPorts(0, 0, 1, 1)}, {{224, 0, 0, 1}, OutputPorts(0, 0, 1, 1)}},
+       {{{0, 0, 0, 5}, OutputPorts(0, 0, 1, 1)},
+        {{127, 0, 0, 1}, OutputPorts(0, 0, 1, 1)},
+        {{255, 255, 255, 255}, OutputPorts(0, 0, 1, 1)},
+        {{224, 0, 0, 1}, OutputPorts(0, 0, 1, 1)}},
        {1},
        {}},
   };
@@ -98,8 +101,7 @@ TEST(NetRoutes, RepliesToDestinations) {
 
 TEST(NetRoutes, UnroutedUniversesAndAddedNodes) {
   RouteTable routes;
-  const Destinations to =
-      Route({{kB, OutputPorts(0, 0, 1, 1)}}, {0, 1, 2}, 0ms, {kC, kB}, &routes);
+  const Destinations to = Route({{kB, OutputPorts(0, 0, 1, 1)}}, {0, 1, 2}, 0ms, {kC, kB}, &routes);
   // Added nodes get every universe, after the nodes that said so, each once.
   EXPECT_EQ(to, (Destinations{{0, {kC, kB}}, {1, {kB, kC}}, {2, {kC, kB}}}));
   EXPECT_TRUE(routes.Unrouted().empty());
