@@ -265,6 +265,15 @@ void DmxOutput::SetRouting(bool on) {
   if (on == m_routing) return;
   m_routing = on;
   m_routes = RouteTable{};
+  // Off: the menu's destinations may have missed changes meanwhile; they get every frame now
+  // (on, the routes do the same as they come).
+  if (!on && m_live) {
+    std::array<Ipv4Bytes, kMaxUnicastTargets> destinations{};
+    const int count = Destinations(m_targets(), m_broadcast, destinations);
+    const auto now = Now();
+    for (Universe& universe : m_universes) SendUniverse(universe, destinations.data(), count, now);
+    EndPass();
+  }
   Reschedule();
   emit RoutingChanged(on);
   emit RoutesChanged();

@@ -85,6 +85,8 @@ TEST(Routing, EachUniverseGoesOnlyToItsNodesOnceEachThenOneArtSync) {
   dlg.Output().SetKeepAlive(true);  // a wake sends every routed universe, then one sync
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.syncs > syncs; }, 2500));
   EXPECT_EQ(Take(w), (Sent{{1, 9}, {2, 9}, {3, 7}, {3, 9}, kSync}));
+  dlg.Routing().Item()->trigger();  // off: the menu's broadcast gets every universe at once
+  EXPECT_EQ(Take(w), (Sent{{1, 255}, {2, 255}, {3, 255}, kSync}));
 }
 
 // On the wire: one change with both on reaches each node as the frames of the universes it
