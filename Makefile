@@ -36,6 +36,7 @@ bench:
 screenshot: build
 	@scripts/screenshot build/$(PRESET)
 	@scripts/screenshot build/$(PRESET) --add-fixture
+	@scripts/screenshot build/$(PRESET) --routing
 
 # A .deb of the Release build.
 package:

@@ -1,9 +1,11 @@
 // chromaset_lab_run: runs one command as the controller 2.0.0.1 of a lab with simulated nodes,
 // for screenshots and start-up timing of the real program without touching a real network.
 //
-//   chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... [--log] [--limit SECONDS]
-//                     -- COMMAND [ARG...]
+//   chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... [--outputs H:NET:SUB:UNI:COUNT]...
+//                     [--log] [--limit SECONDS] -- COMMAND [ARG...]
 //
+// --outputs gives node H (named by --node before it) COUNT output ports, on NET:SUB:UNI and the
+// universes after it, in its replies.
 // --log lists on stderr, at the end, every datagram each node received. --limit stops the
 // command and all it started (SIGTERM, SIGKILL 5 s later) when it has not ended in time, saying
 // so. Exit status: the command's (128 + signal when killed); 124 when it was stopped at the
@@ -41,6 +43,23 @@ bool ParseNode(const char* text, int& host, ReplyConfig& config) {
   return host >= 2 && host <= 254 && esta24 >= 0 && esta24 <= 255 && esta25 >= 0 && esta25 <= 255;
 }
 
+// H:NET:SUB:UNI:COUNT for one of the nodes named so far.
+bool ParseOutputs(const char* text, const std::vector<int>& hosts,
+                  std::vector<ReplyConfig>& configs) {
+  int host = 0, net = 0, sub = 0, uni = 0, count = 0, n = 0;
+  if (std::sscanf(text, "%i:%i:%i:%i:%i%n", &host, &net, &sub, &uni, &count, &n) != 5 ||
+      text[n] != '\0' || net < 0 || net > 127 || sub < 0 || sub > 15 || uni < 0 || uni > 15 ||
+      count < 1 || count > 4)
+    return false;
+  for (std::size_t i = 0; i < hosts.size(); ++i) {
+    if (hosts[i] != host) continue;
+    configs[i].ports = {chromaset::test::OutputPorts(std::uint8_t(net), std::uint8_t(sub),
+                                                     std::uint8_t(uni), count)};
+    return true;
+  }
+  return false;
+}
+
 int main(int argc, char** argv) {
   // Without privileges a user namespace of our own (the caller as its root) gives the rights to
   // build the lab; it must be made while the process has one thread. On failure the lab says why.
@@ -59,12 +78,14 @@ int main(int argc, char** argv) {
     const char* value = first + 1 < argc ? argv[first + 1] : "";
     if (arg == "--log") log = true;
     if (arg == "--node") ok = ParseNode(value, hosts.emplace_back(), configs.emplace_back());
+    if (arg == "--outputs") ok = ParseOutputs(value, hosts, configs);
     if (arg == "--limit") ok = (limit = std::atoi(value)) > 0;
-    ok = ok && (arg == "--log" || ((arg == "--node" || arg == "--limit") && ++first < argc));
+    ok = ok && (arg == "--log" ||
+                ((arg == "--node" || arg == "--outputs" || arg == "--limit") && ++first < argc));
   }
   std::string whyNot =
       "usage: chromaset_lab_run [--node H[:ESTA24:ESTA25[:LongName]]]... "
-      "[--log] [--limit SECONDS] -- COMMAND [ARG...]";
+      "[--outputs H:NET:SUB:UNI:COUNT]... [--log] [--limit SECONDS] -- COMMAND [ARG...]";
   const auto lab = ok && ++first < argc ? Lab::Create(hosts, whyNot) : nullptr;
   if (!lab) return std::fprintf(stderr, "chromaset_lab_run: %s\n", whyNot.c_str()), 125;
   std::vector<std::unique_ptr<SimNode>> sims;
@@ -111,6 +132,7 @@ int main(int argc, char** argv) {
                    op == 0x2000   ? "ArtPoll"
                    : op == 0x2100 ? "ArtPollReply"
                    : op == 0x5000 ? "ArtDmx"
+                   : op == 0x5200 ? "ArtSync"
                                   : "other",
                    d.bytes.size(), FormatIpv4(d.from).c_str(), d.fromPort,
                    FormatIpv4(d.to).c_str());
