@@ -110,9 +110,10 @@ QString FormatTarget(const Ipv4Bytes& ip) {
 using Destinations = std::vector<std::vector<Ipv4Bytes>>;  // of each frame
 
 // --route: the frames' universes routed by what the nodes heard so far output, the added nodes
-// receiving all. A universe that goes nowhere is named on stderr and gives kExitUnrouted.
+// receiving all. A universe that goes nowhere gives kExitUnrouted and, when report, is named on
+// stderr.
 int Route(const PortTable& ports, const std::vector<Ipv4Bytes>& added,
-          const std::vector<DmxFrame>& frames, Destinations& to) {
+          const std::vector<DmxFrame>& frames, Destinations& to, bool report = true) {
   std::vector<PortEntry> entries;
   ports.Snapshot(entries);
   std::vector<int> universes;  // ascending, as the frames are
@@ -124,6 +125,7 @@ int Route(const PortTable& ports, const std::vector<Ipv4Bytes>& added,
     to[i].assign(nodes.begin(), nodes.end());
   }
   if (routes.Unrouted().empty()) return kExitOk;
+  if (!report) return kExitUnrouted;
   QStringList names;
   for (const int universe : routes.Unrouted())
     names << QLatin1String(PortAddressText(universe).data());
@@ -136,10 +138,11 @@ int Route(const PortTable& ports, const std::vector<Ipv4Bytes>& added,
 // the ArtSync when asked for, so that it follows the last frame of the pass.
 bool SendFrames(ArtNetLink& link, const std::vector<DmxFrame>& frames,
                 const Destinations& destinations, bool sync) {
-  bool sent = true;
+  bool sent = true, any = false;
   for (std::size_t i = 0; i < frames.size(); ++i) {
     const DmxFrame& frame = frames[i];
     for (const Ipv4Bytes& to : destinations[i]) {
+      any = true;
       if (!link.SendArtDmx(&frame, to)) {
         Print(
             stderr,
@@ -148,7 +151,7 @@ bool SendFrames(ArtNetLink& link, const std::vector<DmxFrame>& frames,
       }
     }
   }
-  if (sync && !link.SendArtSync()) {
+  if (sync && any && !link.SendArtSync()) {
     Print(stderr, QStringLiteral("chromaset: the ArtSync could not be sent\n"));
     sent = false;
   }
@@ -178,7 +181,7 @@ int RunSend(const CliOptions& options, const StopSignals& stop) {
     if (!stop.WaitUntil(After(Clock::now(), options.waitSeconds))) return kExitOk;
     status = Route(link.Ports(), options.targets, frames, to);
     const bool none = std::all_of(to.begin(), to.end(), [](const auto& d) { return d.empty(); });
-    if (none) return status;  // nothing to send, nor to hold
+    if (none && options.holdSeconds <= 0) return status;  // nothing to send; a hold waits on
   }
   // Without --route no receiver and no poll: only the frames go out.
   const auto start = Clock::now();
@@ -190,7 +193,12 @@ int RunSend(const CliOptions& options, const StopSignals& stop) {
       stop.WaitUntil(end);
       break;
     }
+    // A hold follows the nodes as the window does: a poll every 3 s, answered while it waits,
+    // and the routes again before each repeat, so a node that appears gets its frames within a
+    // second of answering and one silent for 10 s is no longer sent to.
+    if (options.route && k % 3 == 2) link.SendArtPoll();
     if (!stop.WaitUntil(next)) break;
+    if (options.route) Route(link.Ports(), options.targets, frames, to, /*report=*/false);
     sent = SendFrames(link, frames, to, options.sync);
   }
   link.Close();

@@ -73,8 +73,10 @@ inline constexpr OptionEntry kOptions[] = {
      "frame once to every node whose reply names an output port on its Port-Address (ports "
      "that only take input do not count). Each --to address is a node that never says what it "
      "outputs: it receives every universe. A universe no node outputs is not sent and is named "
-     "on stderr; the others still go out, and the exit status is 3. --hold repeats the frames "
-     "to the nodes found in the wait. Ctrl-C during the wait ends it with nothing sent."},
+     "on stderr; the others still go out, and the exit status is 3. With --hold, an ArtPoll "
+     "goes out every 3 seconds and each repeat goes to the nodes that output its universe "
+     "then: a node that appears gets its frames, one silent for 10 seconds no longer. Ctrl-C "
+     "during the wait ends it with nothing sent."},
     {nullptr, "sync", nullptr, For::Send,
      "After the frames, send one ArtSync to 255.255.255.255, so that nodes output the universes "
      "together; with --hold, after every repeat too. Nodes go back to immediate output 4 "

@@ -126,6 +126,32 @@ TEST(CliLab, SendRigRouteUnicastsEachUniverseToItsOutputsAndSyncFollowsTheFrames
   }
 }
 
+// --route --hold follows the nodes: one that answers only later gets its frames from then on.
+TEST(CliLab, SendRigRouteHoldReachesANodeThatAppears) {
+  CHROMASET_LAB_OR_SKIP(lab, {5});
+  ReplyConfig late;
+  late.answer = false;
+  late.ports = {test::OutputPorts(0, 0, 1, 1)};
+  SimNode node5(*lab, 5, late);
+  QTemporaryDir dir;
+  const QString rig = dir.filePath(QStringLiteral("one.json"));
+  ASSERT_TRUE(test::WriteFile(
+      rig,
+      R"({"chromasetRig": 1, "fixtures": [{"name": "A", "universe": "0:0:1", "address": 1, "layout": "RGBW"}]})"));
+  std::thread wakes([&] {
+    std::this_thread::sleep_for(800ms);  // after the first poll, before the hold's next one
+    late.answer = true;
+    node5.SetReplyConfig(late);
+  });
+  const auto scope = lab->EnterController();
+  const Result result =
+      Chromaset("--send 1,2,3,4 --wait 0.5 --route --hold 3 --rig '" + rig.toStdString() + "'");
+  wakes.join();
+  EXPECT_EQ(result.status, 3) << "0:0:1 went nowhere at first: " << result.output;
+  EXPECT_GE(node5.PollsSeen(), 2u);
+  EXPECT_EQ(node5.DmxFrames().size(), 1u) << "the repeat after its answer, and only that one";
+}
+
 TEST(CliLab, SendPutsTheFrameOnTheWireByBroadcastAndToEachTarget) {
   CHROMASET_LAB_OR_SKIP(lab, {5, 6});
   SimNode node5(*lab, 5), node6(*lab, 6);
