@@ -1,7 +1,6 @@
 // Option parsing, the frames of a rig file and the node list's text, without a socket.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <cstring>
 
@@ -108,11 +107,8 @@ TEST(RigFrames, OnlyUniversesHoldingANamedFixtureAreSentAndRefusalsNameTheCause)
   const QString good = dir.filePath(QStringLiteral("good.json")),
                 bad = dir.filePath(QStringLiteral("bad.json")),
                 missing = dir.filePath(QStringLiteral("missing.json"));
-  for (const auto& [path, text] :
-       {std::pair{good, rig}, std::pair{bad, QByteArray(rig).replace(": 5,", ": 510,")}}) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-  }
+  ASSERT_TRUE(test::WriteFile(good, rig) &&
+              test::WriteFile(bad, QByteArray(rig).replace(": 5,", ": 510,")));
   const struct {
     QString path;
     QStringList names;

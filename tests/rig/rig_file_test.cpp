@@ -1,11 +1,10 @@
 // Rig files: what a saved rig reads back as, and every refusal naming the fixture and the field.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <cstring>
 
+#include "definition_files.h"
 #include "rig_file.h"
 
 namespace chromaset {
@@ -184,12 +183,10 @@ TEST(RigFile, SavedRigReadsBackTheSameSavesAtomicallyAndErrorsNameTheFile) {
 
   EXPECT_FALSE(LoadRigFile(missing, read, error));
   EXPECT_TRUE(error.startsWith(missing + ": cannot be read")) << error.toStdString();
-  QFile bad(dir.filePath("bad.json"));
-  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-  bad.write(WithSecond(R"(, "layout": "")"));
-  bad.close();
-  EXPECT_FALSE(LoadRigFile(bad.fileName(), read, error));
-  EXPECT_TRUE(error.startsWith(bad.fileName() + ": fixture 2 (\"B\"): layout:"));
+  const QString bad = dir.filePath("bad.json");
+  ASSERT_TRUE(test::WriteFile(bad, WithSecond(R"(, "layout": "")")));
+  EXPECT_FALSE(LoadRigFile(bad, read, error));
+  EXPECT_TRUE(error.startsWith(bad + ": fixture 2 (\"B\"): layout:"));
   EXPECT_EQ(read.Count(), 3);
 }
 

@@ -11,9 +11,7 @@ QStringList Texts(const CWheelDlg& dlg) {
 }
 
 TEST(DevicesMenu, SearchAgainRebuildsKeepingTicksByAddressAndTheBroadcastMark) {
-  Rig rig({}, {2, 0, 0, 1}, false);
-  Answer(*rig.table, Node({2, 0, 0, 21}, "First"));
-  rig.Start();
+  Rig rig({Node({2, 0, 0, 21}, "First")});
   CWheelDlg& dlg = rig.dlg;
   int polls = 0;
   dlg.Devices().SetPoll([&] { ++polls; });
@@ -40,11 +38,10 @@ TEST(DevicesMenu, SearchAgainRebuildsKeepingTicksByAddressAndTheBroadcastMark) {
 }
 
 TEST(DevicesMenu, AddedNodesFollowDiscoveredOnesWithinEightItems) {
-  Rig rig({}, {2, 0, 0, 1}, false);
-  for (std::uint8_t h = 101; h <= 105; ++h) Answer(*rig.table, Node({2, 0, 0, h}, "N"));
-  rig.Start();
-  CWheelDlg& dlg = rig.dlg;
-  DeviceMenu& devices = dlg.Devices();
+  std::vector<PollReply> nodes;
+  for (std::uint8_t h = 101; h <= 105; ++h) nodes.push_back(Node({2, 0, 0, h}));
+  Rig rig(nodes);
+  DeviceMenu& devices = rig.dlg.Devices();
   for (const char* text : {"2.0.0.50", "9.9.9.9"}) EXPECT_EQ(devices.AddNode(text), "");
   EXPECT_NE(devices.AddNode("2.0.0.101"), "");  // already listed
   EXPECT_EQ(rig.Item(6)->text(), "2.0.0.50");
@@ -81,7 +78,7 @@ TEST(DevicesMenu, AddedNodesFollowDiscoveredOnesWithinEightItems) {
   QTest::qWait(1);
   Answer(*rig.table, Node({2, 0, 0, 50}, "Answered"));
   devices.Rebuild();
-  EXPECT_EQ(dlg.MenuItemCount(), 8);
+  EXPECT_EQ(rig.dlg.MenuItemCount(), 8);
   EXPECT_EQ(rig.Item(6)->text(), "Answered");
   EXPECT_EQ(rig.Item(7)->text(), "2.0.0.60");
   EXPECT_EQ(PaintTargets(rig), (QStringList{"2.0.0.50"}));

@@ -1,6 +1,7 @@
 // The fixture library in the window over a few definition files written here: read on a thread
 // and handed to the GUI thread, searched, greyed modes with their reason, a chosen mode as the
 // fixture's layout and definition until a layout is typed, imports, rig files naming definitions.
+#include "definition_files.h"
 #include "fixture_dialog.h"
 #include "library_loader.h"
 #include "library_picker.h"
@@ -12,42 +13,13 @@ namespace chromaset::test {
 
 namespace {
 
-QByteArray Qxf(const char* maker, const char* model, const char* body) {
-  return QByteArray(
-             "<?xml version=\"1.0\"?>\n<!DOCTYPE FixtureDefinition>\n"
-             "<FixtureDefinition xmlns=\"http://www.qlcplus.org/FixtureDefinition\">"
-             "<Manufacturer>") +
-         maker + "</Manufacturer><Model>" + model + "</Model><Type>Color Changer</Type>" + body +
-         "</FixtureDefinition>";
-}
+void Write(const QString& path, const QByteArray& bytes) { ASSERT_TRUE(WriteFile(path, bytes)); }
 
-void Write(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
-// Acme "Par RGB" in the newer form (a colour mode and a dimmer-only one), Bright "Wash CMY" in
-// the older form.
+// Acme "Par RGB" (a colour mode and a dimmer-only one) and Bright "Wash" (one colour mode).
 struct Files {
   Files() {
-    Write(
-        dir.filePath("lib/acme.qxf"),
-        Qxf("Acme", "Par RGB",
-            R"(<Channel Name="Red" Preset="IntensityRed"/><Channel Name="Green" Preset="IntensityGreen"/>
-              <Channel Name="Blue" Preset="IntensityBlue"/><Channel Name="Dimmer" Preset="IntensityMasterDimmer"/>
-              <Channel Name="Strobe" Preset="ShutterStrobeSlowFast"/>
-              <Mode Name="5ch"><Channel Number="0">Red</Channel><Channel Number="1">Green</Channel>
-              <Channel Number="2">Blue</Channel><Channel Number="3">Dimmer</Channel>
-              <Channel Number="4">Strobe</Channel></Mode>
-              <Mode Name="Dim"><Channel Number="0">Dimmer</Channel></Mode>)"));
-    QByteArray cmy;
-    for (const char* c : {"Cyan", "Magenta", "Yellow"})
-      cmy += QByteArray("<Channel Name=\"") + c + "\"><Group Byte=\"0\">Intensity</Group><Colour>" +
-             c + "</Colour></Channel>";
-    Write(dir.filePath("lib/sub/bright.qxf"),
-          Qxf("Bright", "Wash CMY", cmy + R"(<Mode Name="CMY"><Channel Number="0">Cyan</Channel>
-              <Channel Number="1">Magenta</Channel><Channel Number="2">Yellow</Channel></Mode>)"));
+    Write(dir.filePath("lib/acme.qxf"), Qxf("Acme", "Par RGB", {"5ch: R G B D S", "Dim: D"}));
+    Write(dir.filePath("lib/sub/bright.qxf"), Qxf("Bright", "Wash", {"3ch: R G B"}));
   }
   QStringList Folders() const { return {dir.filePath("lib")}; }
   QTemporaryDir dir;
@@ -106,9 +78,9 @@ TEST(LibraryWindow, ReadOnAThreadAndDeliveredToTheWindowThenSearchedWithModesGre
   const QString refusal = "no red, green and blue intensity, and no cyan, magenta and yellow";
   EXPECT_EQ(Rows(*picker.Tree()->model()),
             QStringList({"Acme", "  Par RGB", "    5ch 5", "    Dim 1 (" + refusal + ")", "Bright",
-                         "  Wash CMY", "    CMY 3"}));
+                         "  Wash", "    3ch 3"}));
   for (const auto& [text, makers] :
-       {std::pair("cmy", QStringList{"Bright"}), std::pair("5CH", QStringList{"Acme"}),
+       {std::pair("wash", QStringList{"Bright"}), std::pair("5CH", QStringList{"Acme"}),
         std::pair("par wash", QStringList{}), std::pair("", QStringList{"Acme", "Bright"})}) {
     QTest::keyClick(picker.SearchField(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(picker.SearchField(), Qt::Key_Backspace);
@@ -145,8 +117,8 @@ TEST(LibraryWindow, AChosenModeIsTheFixturesLayoutAndDefinitionUntilALayoutIsTyp
   Click(tree, "5ch");
   EXPECT_EQ(add.LayoutField()->currentText(), "5ch");
   EXPECT_EQ(Texts(*add.Picker()->Channels()),
-            QStringList({"1 Red \u2014 red", "2 Green \u2014 green", "3 Blue \u2014 blue",
-                         "4 Dimmer \u2014 dimmer 255", "5 Strobe \u2014 fixed 0"}));
+            QStringList({"1 R \u2014 red", "2 G \u2014 green", "3 B \u2014 blue",
+                         "4 D \u2014 dimmer 255", "5 S \u2014 fixed 7"}));
   ASSERT_TRUE(add.Apply());
   const Fixture& added = model.Current().At(1);
   ChannelLayout expected;
@@ -172,11 +144,7 @@ TEST(LibraryWindow, AChosenModeIsTheFixturesLayoutAndDefinitionUntilALayoutIsTyp
 
   // Import: a bad file is refused with the reason in the dialog; a good one's first colourable
   // mode is chosen.
-  const QByteArray bar = Qxf("Zeta", "Bar", R"(<Channel Name="R" Preset="IntensityRed"/>
-      <Channel Name="G" Preset="IntensityGreen"/><Channel Name="B" Preset="IntensityBlue"/>
-      <Mode Name="Red only"><Channel Number="0">R</Channel></Mode><Mode Name="3ch">
-      <Channel Number="0">R</Channel><Channel Number="1">G</Channel><Channel Number="2">B</Channel>
-      </Mode>)");
+  const QByteArray bar = Qxf("Zeta", "Bar", {"Red only: R", "3ch: R G B"});
   QString path;
   add.Picker()->SetPathFunction([&] { return path; });
   for (const auto& [name, bytes, status, layout] :
@@ -203,7 +171,7 @@ TEST(LibraryWindow, ARigFileNamingADefinitionAloneIsResolvedFromTheLibrary) {
   items.SetMessageFunction([&](const QString& text) { warnings << text; });
   const QString path = files.dir.filePath("rig.json");
   for (const auto& [definition, mode, opened] :
-       {std::tuple("Acme/Par RGB", "Dim", false), std::tuple("Bright/Wash CMY", "CMY", true)}) {
+       {std::tuple("Acme/Par RGB", "Dim", false), std::tuple("Bright/Wash", "3ch", true)}) {
     Write(path, QByteArray(R"({"chromasetRig": 1, "fixtures": [{"name": "Wash", "universe": "0:0:0",
           "address": 1, "definition": ")") +
                     definition + R"(", "mode": ")" + mode + "\"}]}");
@@ -215,7 +183,7 @@ TEST(LibraryWindow, ARigFileNamingADefinitionAloneIsResolvedFromTheLibrary) {
       << warnings[0].toStdString();
   EXPECT_TRUE(loader.IsLoaded());  // opening needed it: waited for
   EXPECT_EQ(model.Current().At(0).layout.Count(), 3);
-  EXPECT_EQ(model.Current().At(0).model, "Wash CMY");
+  EXPECT_EQ(model.Current().At(0).model, "Wash");
 }
 
 }  // namespace chromaset::test

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "autosave.h"
+#include "definition_files.h"
 #include "rig.h"
 #include "rig_file.h"
 
@@ -82,10 +83,8 @@ TEST(RigOutput, KeepAliveResendsEveryUniverseToEveryDestination) {
   w.Item(1)->trigger();
   w.Item(2)->trigger();
   QTemporaryDir dir;  // the remembered rig comes back with every colour at 0
-  QFile file(dir.filePath("rig.json"));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(kStage) > 0);
-  file.close();
-  ASSERT_TRUE(RestoreRig(w.dlg, file.fileName()));  // only C's universe is selected
+  const QString path = dir.filePath("rig.json");
+  ASSERT_TRUE(WriteFile(path, kStage) && RestoreRig(w.dlg, path));  // only C's universe is selected
   ASSERT_EQ(w.dlg.Model().Current().Count(), 4);
   for (const Fixture& f : w.dlg.Model().Current().Fixtures()) EXPECT_EQ(f.colour, Rgbw{});
   QTest::qWait(50);  // the sliders' paints of C's new colour are sent before the wait starts

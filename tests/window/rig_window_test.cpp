@@ -2,6 +2,7 @@
 // alone: rows and selection both ways, swatches, refusals that change nothing, rig files.
 #include <QAccessible>
 
+#include "definition_files.h"
 #include "fixture_dialog.h"
 #include "fixture_list.h"
 #include "rig.h"  // the window tests' helpers; rig/rig.h comes with rig_model.h
@@ -163,16 +164,11 @@ TEST(RigWindow, TheListAndMenuShowTheRigSwatchesSelectionBothWaysAndRigFiles) {
   EXPECT_EQ(WriteRig(model.Current()), saved);
   EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
 
-  QFile bad(dir.filePath("bad.json"));
-  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-  bad.write(R"({"chromasetRig": 1, "fixtures": [
-    {"name": "A", "universe": "0:0:0", "address": 1, "layout": "RGBW"},
-    {"name": "Par 2", "universe": "0:0:0", "address": 510, "layout": "RGBW"}]})");
-  bad.close();
-  path = bad.fileName();
+  path = dir.filePath("bad.json");  // the saved rig with the second fixture's name emptied
+  ASSERT_TRUE(WriteFile(path, QByteArray(saved).replace("\"Wash\"", "\"\"")));
   items.OpenItem()->trigger();
   ASSERT_EQ(warnings.size(), 1);
-  EXPECT_TRUE(warnings[0].contains("fixture 2 (\"Par 2\"): address")) << warnings[0].toStdString();
+  EXPECT_TRUE(warnings[0].contains("fixture 2 (\"\"): name")) << warnings[0].toStdString();
   EXPECT_EQ(WriteRig(model.Current()), saved);
   path = dir.filePath("missing/folder/rig.json");
   EXPECT_FALSE(items.Save(path));

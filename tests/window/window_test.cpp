@@ -112,9 +112,8 @@ TEST(Pointer, PicksOnTheRingInsideTheMarginAndTheLogoOpensTheHomePage) {
   rig.Press({251, 150});  // the same colour again still repaints Red, Green and Blue: it sends
   QTest::qWait(30);       // the window paints
   EXPECT_GE(rig.sent.size(), 3u);
-  for (auto keys : {Qt::ShiftModifier, Qt::ControlModifier}) {  // drags with anything more
+  for (auto keys : {Qt::ShiftModifier, Qt::ControlModifier})  // drags with anything more
     rig.Mouse(QEvent::MouseMove, {150, 251}, Qt::LeftButton, keys);
-  }
   for (auto more : {Qt::RightButton, Qt::MiddleButton, Qt::BackButton, Qt::ForwardButton})
     rig.Mouse(QEvent::MouseMove, {150, 251}, Qt::LeftButton | more);
   rig.Mouse(QEvent::MouseMove, {150, 251}, Qt::NoButton);
