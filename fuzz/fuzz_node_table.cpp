@@ -51,27 +51,31 @@ void CheckStep(const std::vector<std::uint8_t>& d, const NodeSnapshot& before,
   if (reply && port != 0 && free) Check(found);
 }
 
-// Every entry whole and in range, each (IP, BindIndex) once; every route leads to a node that
-// said it outputs that universe (no added nodes here), each destination once per universe.
-void CheckPorts(const chromaset::PortTable& ports, const chromaset::RouteTable& routes,
-                const std::vector<int>& universes) {
+// Every entry in range, each (IP, BindIndex) once; routes for the universes the datagram's own
+// routing bytes name (so they are often found) lead only to nodes that output them, once each.
+void CheckPorts(const chromaset::PortTable& ports, const std::vector<std::uint8_t>& d) {
   static std::vector<chromaset::PortEntry> all;
   ports.Snapshot(all);
   Check(all.size() <= chromaset::kPortEntries);
   for (std::size_t i = 0; i < all.size(); ++i) {
-    const auto& e = all[i];
-    Check(e.bindIndex != 0 && e.outputCount >= 0 && e.outputCount <= chromaset::kPortsPerReply);
-    for (int p = 0; p < e.outputCount; ++p) Check(e.outputs[std::size_t(p)] < 0x8000);
+    Check(all[i].bindIndex != 0 && all[i].outputCount >= 0 && all[i].outputCount <= 4);
     for (std::size_t j = i + 1; j < all.size(); ++j)
-      Check(all[j].ip != e.ip || all[j].bindIndex != e.bindIndex);
+      Check(all[j].ip != all[i].ip || all[j].bindIndex != all[i].bindIndex);
   }
+  const auto at = [&](std::size_t i) { return i < d.size() ? int{d[i]} : 0; };
+  const int base = (at(18) & 0x7F) << 8 | (at(19) & 0xF) << 4;
+  std::vector<int> universes = {base | (at(190) & 0xF), base | (at(191) & 0xF)};
+  if (universes[1] < universes[0]) std::swap(universes[0], universes[1]);
+  if (universes[1] == universes[0]) universes.pop_back();
+  chromaset::RouteTable routes;
+  routes.Build(all, universes, {}, chromaset::PortTime{});
   for (int universe : universes) {
     const auto to = routes.For(universe);
-    for (std::size_t d = 0; d < to.size(); ++d) {
-      for (std::size_t other = d + 1; other < to.size(); ++other) Check(to[other] != to[d]);
+    for (std::size_t n = 0; n < to.size(); ++n) {
+      Check(std::find(to.begin() + n + 1, to.end(), to[n]) == to.end());
       Check(std::any_of(all.begin(), all.end(), [&](const chromaset::PortEntry& e) {
-        return e.ip == to[d] && std::find(e.outputs.begin(), e.outputs.begin() + e.outputCount,
-                                          universe) != e.outputs.begin() + e.outputCount;
+        return e.ip == to[n] &&
+               std::count(e.outputs.begin(), e.outputs.begin() + e.outputCount, universe) > 0;
       }));
     }
   }
@@ -81,7 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   chromaset::NodeTable table;
   chromaset::PortTable ports;
-  const chromaset::PortTime now{};
   for (std::size_t n = 0; n < data[0] % (kNodeSlots + 1); ++n) {
     const auto known = chromaset::test::PollReply({10, 0, 0, static_cast<std::uint8_t>(n + 1)});
     table.ApplyPollReply(known.data(), 213);
@@ -92,22 +95,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t length = std::min<std::size_t>(data[at] | data[at + 1] << 8, size - at - 2);
     // A vector of exactly the datagram's size, so ASan sees any read past its end.
     const std::vector<std::uint8_t> datagram(data + at + 2, data + at + 2 + length);
-    const auto d = [&](std::size_t i) { return i < datagram.size() ? int{datagram[i]} : 0; };
-    chromaset::ProcessDatagram(datagram.data(), datagram.size(), table, ports, now);
+    chromaset::ProcessDatagram(datagram.data(), datagram.size(), table, ports, {});
     table.Snapshot(after);
     CheckStep(datagram, before, after);
-    // The universes named by the datagram's own routing bytes, so routes are often non-empty.
-    const std::vector<int> universes = {0,
-                                        (d(18) & 0x7F) << 8 | (d(19) & 0xF) << 4 | (d(190) & 0xF),
-                                        (d(18) & 0x7F) << 8 | (d(19) & 0xF) << 4 | (d(191) & 0xF)};
-    static std::vector<chromaset::PortEntry> snapshot;
-    ports.Snapshot(snapshot);
-    chromaset::RouteTable routes;
-    std::vector<int> sorted = universes;
-    std::sort(sorted.begin(), sorted.end());
-    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    routes.Build(snapshot, sorted, {}, now);
-    CheckPorts(ports, routes, sorted);
+    CheckPorts(ports, datagram);
     before = after;
     at += 2 + length;
   }
