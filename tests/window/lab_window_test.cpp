@@ -1,5 +1,6 @@
-// The program on a real link inside the isolated lab: it polls once, lists the node that
-// answered, sends by broadcast, then by unicast to the ticked node, and ends with 0 on Escape;
+// The program on a real link inside the isolated lab: with no settings file it polls once (also
+// past the time routing would poll again), lists the node that answered, sends by broadcast,
+// then by unicast to the ticked node, nothing else (no ArtSync), and ends with 0 on Escape;
 // "Search again" polls on the link and lists a node that answers only then. (The network failure
 // path is checked on the real binary: real_binary_test.)
 #include "rig.h"
@@ -21,13 +22,16 @@ TEST(LabWindow, ProgramPollsListsSendsAndEndsOnEscape) {
   CHROMASET_LAB_OR_SKIP(lab, {6});
   lab::ReplyConfig config;
   config.longName = "Node six";
+  config.ports = {OutputPorts(0, 0, 0)};  // says what it outputs: nothing changes for that
   lab::SimNode node(*lab, 6, config);
   auto scope = lab->EnterController();
   int ticks = 0;
-  QTimer driver;  // once the broadcast of the first paints is there: tick the node, send, end
+  QTimer driver;  // 3.2 s on, the broadcast of the first paints there: tick the node, send, end
   QObject::connect(&driver, &QTimer::timeout, [&] {
     auto* dlg = qobject_cast<CWheelDlg*>(QApplication::activeModalWidget());
-    if (dlg == nullptr || (!Got(node, lab::kBroadcast, {0, 0, 0, 0}) && ++ticks < 250)) return;
+    if (dlg == nullptr ||
+        ((!Got(node, lab::kBroadcast, {0, 0, 0, 0}) || ticks < 160) && ++ticks < 400))
+      return;
     QAction* item = dlg->DevicesMenu()->actions().value(1);
     EXPECT_TRUE(item != nullptr && item->text() == "Node six");
     if (item != nullptr) item->trigger();
@@ -47,6 +51,7 @@ TEST(LabWindow, ProgramPollsListsSendsAndEndsOnEscape) {
   red[0] = 128;
   for (const lab::Datagram& d : node.DmxFrames())
     EXPECT_TRUE(d.bytes == MakeArtDmx(black.data(), 512) || d.bytes == MakeArtDmx(red.data(), 512));
+  EXPECT_EQ(node.Received().size(), node.PollsSeen() + node.DmxFrames().size());
 }
 
 TEST(LabWindow, SearchAgainPollsOnTheLink) {
