@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -183,12 +182,10 @@ TEST(CliLab, SendRigPutsTheFrameOfEachUniverseHoldingANamedFixtureOnTheWire) {
   SimNode node5(*lab, 5), node6(*lab, 6);
   QTemporaryDir dir;
   const std::string rig = dir.filePath(QStringLiteral("stage.json")).toStdString();
-  QFile file(QString::fromStdString(rig));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(R"({"chromasetRig": 1, "fixtures": [
+  ASSERT_TRUE(test::WriteFile(QString::fromStdString(rig), R"({"chromasetRig": 1, "fixtures": [
     {"name": "Par 1", "universe": "0:1:0", "address": 1, "layout": "RGBW", "colour": [1, 2, 3, 4]},
     {"name": "Par 2", "universe": "0:1:0", "address": 5, "layout": "RGBW", "colour": [5, 6, 7, 8]},
-    {"name": "Wash", "universe": "0:0:2", "address": 10, "layout": "RGBW"}]})") > 0);
-  file.close();
+    {"name": "Wash", "universe": "0:0:2", "address": 10, "layout": "RGBW"}]})"));
   const auto scope = lab->EnterController();
   // Par 1 keeps its stored colour beside Par 2; Wash's universe goes out only when it is named,
   // first (lower Port-Address), each frame to each destination before the next frame.

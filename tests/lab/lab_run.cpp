@@ -43,21 +43,17 @@ bool ParseNode(const char* text, int& host, ReplyConfig& config) {
   return host >= 2 && host <= 254 && esta24 >= 0 && esta24 <= 255 && esta25 >= 0 && esta25 <= 255;
 }
 
-// H:NET:SUB:UNI:COUNT for one of the nodes named so far.
+// H:NET:SUB:UNI:COUNT for one of the nodes named so far (each part masked to its field).
 bool ParseOutputs(const char* text, const std::vector<int>& hosts,
                   std::vector<ReplyConfig>& configs) {
-  int host = 0, net = 0, sub = 0, uni = 0, count = 0, n = 0;
-  if (std::sscanf(text, "%i:%i:%i:%i:%i%n", &host, &net, &sub, &uni, &count, &n) != 5 ||
-      text[n] != '\0' || net < 0 || net > 127 || sub < 0 || sub > 15 || uni < 0 || uni > 15 ||
-      count < 1 || count > 4)
-    return false;
-  for (std::size_t i = 0; i < hosts.size(); ++i) {
-    if (hosts[i] != host) continue;
-    configs[i].ports = {chromaset::test::OutputPorts(std::uint8_t(net), std::uint8_t(sub),
-                                                     std::uint8_t(uni), count)};
-    return true;
-  }
-  return false;
+  unsigned host = 0, net = 0, sub = 0, uni = 0, count = 0;
+  int n = 0;
+  const bool read = std::sscanf(text, "%u:%u:%u:%u:%u%n", &host, &net, &sub, &uni, &count, &n) == 5;
+  const auto at = std::find(hosts.begin(), hosts.end(), int(host));
+  if (!read || text[n] != '\0' || at == hosts.end()) return false;
+  configs[std::size_t(at - hosts.begin())].ports = {chromaset::test::OutputPorts(
+      std::uint8_t(net & 0x7F), std::uint8_t(sub & 15), std::uint8_t(uni & 15), int(count))};
+  return true;
 }
 
 int main(int argc, char** argv) {

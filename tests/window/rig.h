@@ -80,12 +80,10 @@ struct Rig : ArtDmxSender {
   // An ArtSync is recorded in its place among the frames: a zero-length frame to 0.0.0.0.
   bool SendArtSync() override {
     sent.emplace_back(Ipv4Bytes{}, DmxFrame{});
-    ++syncs;
     return true;
   }
 
   std::vector<std::pair<Ipv4Bytes, DmxFrame>> sent;  // destination, frame
-  int syncs = 0;
   std::optional<NodeTable> table{std::in_place};
   LocalAddressTable locals{};
   PortTable ports;  // what the nodes output, filled by hand
