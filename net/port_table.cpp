@@ -32,8 +32,8 @@ bool ReadPortEntry(const std::uint8_t* reply, std::size_t length, PortEntry& ent
 
 std::array<char, 12> PortAddressText(int portAddress) {
   std::array<char, 12> text{};
-  std::snprintf(text.data(), text.size(), "%d:%d:%d", (portAddress >> 8) & 0x7F,
-                (portAddress >> 4) & 0x0F, portAddress & 0x0F);
+  (void)std::snprintf(text.data(), text.size(), "%d:%d:%d", (portAddress >> 8) & 0x7F,
+                      (portAddress >> 4) & 0x0F, portAddress & 0x0F);
   return text;
 }
 
@@ -61,10 +61,11 @@ PortTable::Update PortTable::ApplyPollReply(const std::uint8_t* reply, std::size
         [](const PortEntry& a, const PortEntry& b) { return a.lastReply < b.lastReply; });
     if (!Silent(*target, now)) {
       if (m_dropped++ == 0) {
-        std::fprintf(stderr,
-                     "chromaset: more than %zu Art-Net ports answered; the ones after that are "
-                     "not sent to\n",
-                     kPortEntries);
+        (void)std::fprintf(
+            stderr,
+            "chromaset: more than %zu Art-Net ports answered; the ones after that are "
+            "not sent to\n",
+            kPortEntries);
       }
       return Update::kDropped;
     }

@@ -144,7 +144,7 @@ TEST(LibraryWindow, AChosenModeIsTheFixturesLayoutAndDefinitionUntilALayoutIsTyp
 
   // Import: a bad file is refused with the reason in the dialog; a good one's first colourable
   // mode is chosen.
-  const QByteArray bar = Qxf("Zeta", "Bar", {"Red only: R", "3ch: R G B"});
+  const QByteArray bar = Qxf("Acme", "Zoom", {"Red only: R", "3ch: R G B"});  // Acme's second
   QString path;
   add.Picker()->SetPathFunction([&] { return path; });
   for (const auto& [name, bytes, status, layout] :
@@ -158,7 +158,7 @@ TEST(LibraryWindow, AChosenModeIsTheFixturesLayoutAndDefinitionUntilALayoutIsTyp
     EXPECT_EQ(add.Picker()->Status()->isVisible(), *status != '\0');
     EXPECT_EQ(add.LayoutField()->currentText(), layout);
   }
-  EXPECT_NE(loader.Library().Find("Zeta/Bar"), nullptr);
+  EXPECT_NE(loader.Library().Find("Acme/Zoom"), nullptr);
 }
 
 TEST(LibraryWindow, ARigFileNamingADefinitionAloneIsResolvedFromTheLibrary) {

@@ -190,7 +190,7 @@ TEST(RigWindow, TheDialogsRefuseWithTheReasonShownAndChangeNothing) {
   } const cases[] = {
       {Kind::kAdd, "RGBX", 20, 1, "Letter 4 of the layout, \"X\"", 3, 103},
       {Kind::kAdd, "RGBW", 3, 1, "overlap fixture 1 (\"Par 1\")", 3, 103},
-      {Kind::kAdd, "RGBW", 510, 1, "510 leaves no room for 4 channels", 3, 103},
+      {Kind::kAdd, "RGBW", 510, 1, "Address: 510 leaves no room for 4 channels", 3, 103},
       {Kind::kEdit, "RGB", 2, 1, "overlap fixture 1", 2, 8},  // editing Par 3
       {Kind::kAddSeveral, "RGBW", 20, 124, "a universe ends at 512", 5, 111},
   };

@@ -20,7 +20,7 @@ TEST(SettingsStore, RoundTripAndNoFileWithoutAChange) {
   s.keepAlive = s.rateLimit = s.routeToOutputs = s.artSync = true;
   s.waitAtStart = s.broadcastTicked = false;
   s.addedNodes = {{2, 0, 0, 9}, {10, 1, 2, 3}};
-  s.favourites[0] = Rgbw{0x0F, 0x80, 0x00, 0x01};  // single digits keep their leading zero
+  s.favourites[0] = Rgbw{0x0F, 0x80, 0x03, 0x01};  // single digits keep their leading zero
   s.tickedDevices = {{2, 0, 0, 9}};
   s.windowPosition = QPoint(-20, 300);
   EXPECT_TRUE(store.Save(s));

@@ -68,6 +68,7 @@ TEST(Output, EveryPaintSendsTheWholeFrameToTheTargetsTheMarksChoose) {
   ASSERT_EQ(dlg.MenuItemCount(), 9);  // at most eight device items
   EXPECT_TRUE(rig.Item(9)->isSeparator());
   for (int k = 1; k <= 8; ++k) EXPECT_EQ(rig.Item(k)->data().toInt(), 130 + k);
+  EXPECT_EQ(rig.Item(0)->data().toInt(), ID_BROADCAST);
   rig.Item(0)->trigger();  // choosing the checked broadcast item keeps it checked
   EXPECT_TRUE(rig.Item(0)->isChecked());
   rig.Item(1)->trigger();  // a device instead of broadcast
