@@ -3,8 +3,6 @@
 // sender (and their spread), the CPU that keep-alive costs while nothing happens, and a drag
 // around the ring with the 44 frames/s limit on (frames per universe and destination, and
 // whether the last values went out).
-#include <sys/resource.h>
-
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -21,6 +19,7 @@
 
 #include "artnet_link.h"
 #include "dmx_output.h"
+#include "process_cpu.h"
 #include "wheel_dlg.h"
 
 namespace chromaset {
@@ -117,13 +116,6 @@ void BM_RigPickTo64Frames(benchmark::State& state) {
   state.counters["worst_spread_ms"] = worst;
 }
 BENCHMARK(BM_RigPickTo64Frames)->Unit(benchmark::kMicrosecond)->UseManualTime();
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Keep-alive on, nothing happening, the event loop idle for 3 s: CPU share of one core and
 // frames per second.

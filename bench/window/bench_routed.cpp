@@ -6,8 +6,6 @@
 //
 // The datagrams go through the real Art-Net socket to 127.0.0.1 (each stands for the node it is
 // meant for, which is recorded), so this runs only under scripts/isolated, like bench_net.
-#include <sys/resource.h>
-
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -18,6 +16,7 @@
 #include "dmx_output.h"
 #include "loopback_link.h"
 #include "node_routing.h"
+#include "process_cpu.h"
 #include "route_lab.h"
 
 namespace chromaset {
@@ -117,13 +116,6 @@ void BM_RoutedPassOf64Universes(benchmark::State& state) {
   state.counters["sync_after_last"] = syncLast ? 1 : 0;
 }
 BENCHMARK(BM_RoutedPassOf64Universes)->Unit(benchmark::kMicrosecond)->UseManualTime();
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // The event loop blocked in its wait for ms, as the window's is (QTest::qWait would poll every
 // 10 ms and count that too).

@@ -42,8 +42,7 @@ TEST(Routing, EachUniverseGoesOnlyToItsNodesOnceEachThenOneArtSync) {
   Rig w({}, {2, 0, 0, 1}, false);
   PortTime clock = std::chrono::steady_clock::now();
   const auto reply = [&](std::uint8_t host, const ReplyPorts& ports) {
-    PollReply r = Node({2, 0, 0, host});
-    r.SetPorts(ports);
+    const PollReply r = Node({2, 0, 0, host}).SetPorts(ports);  // a copy of the whole reply
     ProcessDatagram(r.data(), r.length, *w.table, w.ports, clock);
   };
   reply(5, kFiveBind1), reply(5, kFiveBind2), reply(6, kSix);
@@ -83,7 +82,8 @@ TEST(Routing, EachUniverseGoesOnlyToItsNodesOnceEachThenOneArtSync) {
 
   dlg.Output().SetKeepAlive(true);  // a wake sends every routed universe, then one sync
   ASSERT_TRUE(
-      QTest::qWaitFor([&] { return !w.sent.empty() && !w.sent.back().second.Length; }, 2500));
+      QTest::qWaitFor([&] { return !w.sent.empty() && !w.sent.back().second.Length; }, 2500))
+      << "no keep-alive pass ending in an ArtSync within 2.5 s";
   EXPECT_EQ(Take(w), (Sent{{1, 9}, {2, 9}, {3, 7}, {3, 9}, kSync}));
   dlg.Routing().Item()->trigger();  // off: the menu's broadcast gets every universe at once
   EXPECT_EQ(Take(w), (Sent{{1, 255}, {2, 255}, {3, 255}, kSync}));
@@ -105,7 +105,8 @@ TEST(RoutingLab, OneChangeGoesToTheNodesThatOutputEachUniverseThenOneArtSync) {
   dlg.Output().SetSync(true);
   dlg.Output().SetRouting(true);
   // Both nodes heard on the link (.5 twice): the routes are whole.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.Output().Routes().For(1).size() == 2; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.Output().Routes().For(1).size() == 2; }))
+      << "both nodes' answers not routed within 5 s";
   QTest::qWait(200);  // the newcomers' frames arrive
   a.ClearReceived(), b.ClearReceived();
   dlg.Model().SelectAll();
@@ -120,7 +121,8 @@ TEST(RoutingLab, OneChangeGoesToTheNodesThatOutputEachUniverseThenOneArtSync) {
       if (ArtNetOpCode(d.bytes) != kTestOpPoll) out.emplace_back(d.to, d.bytes);
     return out;
   };
-  ASSERT_TRUE(b.WaitFor([&] { return b.Received(0x5200).size() == 1; }));
+  ASSERT_TRUE(b.WaitFor([&] { return b.Received(0x5200).size() == 1; }))
+      << "no ArtSync at .6 within 3 s";
   QTest::qWait(100);  // anything more would show
   using Seen = decltype(seen(a));
   EXPECT_EQ(seen(a), (Seen{{a.Address(), MakeArtDmx(red.data(), 512, 0, 1)},
